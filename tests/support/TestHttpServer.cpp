@@ -1,0 +1,381 @@
+#include "TestHttpServer.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <zlib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <strings.h>
+
+struct TestHttpServer::Tls
+{
+    SSL_CTX* pContext = nullptr;
+    ~Tls() { SSL_CTX_free(pContext); }
+};
+
+// One accepted connection, plain or TLS.
+class TestHttpServer::Connection
+{
+public:
+    Connection(int nSocket, SSL_CTX* pContext) : nSocket(nSocket)
+    {
+        if (pContext) {
+            pSsl = SSL_new(pContext);
+            SSL_set_fd(pSsl, nSocket);
+            bReady = SSL_accept(pSsl) == 1;
+        }
+    }
+    ~Connection()
+    {
+        if (pSsl) {
+            if (bReady)
+                SSL_shutdown(pSsl);
+            SSL_free(pSsl);
+        }
+        close(nSocket);
+    }
+    bool Ready() const { return bReady; }
+
+    long Read(char* pBuffer, size_t nSize)
+    {
+        if (pSsl)
+            return SSL_read(pSsl, pBuffer, static_cast<int>(nSize));
+        return recv(nSocket, pBuffer, nSize, 0);
+    }
+    bool Write(const std::string& sData)
+    {
+        size_t nDone = 0;
+        while (nDone < sData.size()) {
+            long nSent = pSsl ? SSL_write(pSsl, sData.data() + nDone, static_cast<int>(sData.size() - nDone))
+                              : send(nSocket, sData.data() + nDone, sData.size() - nDone, MSG_NOSIGNAL);
+            if (nSent <= 0)
+                return false;
+            nDone += static_cast<size_t>(nSent);
+        }
+        return true;
+    }
+    // An abortive close: the peer sees a reset, not an orderly end.
+    void Reset()
+    {
+        linger hard{1, 0};
+        setsockopt(nSocket, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        bReady = false;
+    }
+
+private:
+    int nSocket;
+    SSL* pSsl = nullptr;
+    bool bReady = true;
+};
+
+namespace {
+
+const char* Reason(int nStatus)
+{
+    switch (nStatus) {
+    case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+    }
+}
+
+bool ParseRequest(const std::string& sHead, RecordedRequest& request)
+{
+    size_t nPos = 0;
+    bool bFirst = true;
+    while (nPos < sHead.size()) {
+        size_t nEnd = sHead.find("\r\n", nPos);
+        if (nEnd == std::string::npos)
+            nEnd = sHead.size();
+        std::string sLine = sHead.substr(nPos, nEnd - nPos);
+        nPos = nEnd + 2;
+        if (bFirst) {
+            request.sRequestLine = sLine;
+            bFirst = false;
+        } else if (!sLine.empty()) {
+            request.vecHeaderLines.push_back(sLine);
+        }
+    }
+    const size_t nSpace = request.sRequestLine.find(' ');
+    const size_t nLast = request.sRequestLine.rfind(' ');
+    if (nSpace == std::string::npos || nLast <= nSpace)
+        return false;
+    request.sTarget = request.sRequestLine.substr(nSpace + 1, nLast - nSpace - 1);
+    request.sPath = request.sTarget;
+    const size_t nScheme = request.sTarget.find("://");
+    if (nScheme != std::string::npos) {
+        const size_t nSlash = request.sTarget.find('/', nScheme + 3);
+        request.sPath = nSlash == std::string::npos ? "/" : request.sTarget.substr(nSlash);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string RecordedRequest::Header(const std::string& sName) const
+{
+    for (const std::string& sLine : vecHeaderLines) {
+        const size_t nColon = sLine.find(':');
+        if (nColon == sName.size() && strncasecmp(sLine.c_str(), sName.c_str(), nColon) == 0) {
+            size_t nValue = nColon + 1;
+            while (nValue < sLine.size() && sLine[nValue] == ' ')
+                ++nValue;
+            return sLine.substr(nValue);
+        }
+    }
+    return std::string();
+}
+
+std::string GzipText(const std::string& sText)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string sOut(deflateBound(&stream, sText.size()) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(sText.data()));
+    stream.avail_in = static_cast<uInt>(sText.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&sOut[0]);
+    stream.avail_out = static_cast<uInt>(sOut.size());
+    deflate(&stream, Z_FINISH);
+    sOut.resize(stream.total_out);
+    deflateEnd(&stream);
+    return sOut;
+}
+
+TestHttpServer::TestHttpServer() = default;
+
+TestHttpServer::~TestHttpServer()
+{
+    Stop();
+}
+
+bool TestHttpServer::UseTls(const TlsFiles& files)
+{
+    pTls = std::make_unique<Tls>();
+    pTls->pContext = SSL_CTX_new(TLS_server_method());
+    return pTls->pContext
+        && SSL_CTX_use_certificate_chain_file(pTls->pContext, files.sCertFile.c_str()) == 1
+        && SSL_CTX_use_PrivateKey_file(pTls->pContext, files.sKeyFile.c_str(), SSL_FILETYPE_PEM) == 1;
+}
+
+bool TestHttpServer::Start(uint16_t nWantedPort)
+{
+    nListenSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (nListenSocket < 0)
+        return false;
+    int nOn = 1;
+    setsockopt(nListenSocket, SOL_SOCKET, SO_REUSEADDR, &nOn, sizeof nOn);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(nWantedPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLength = sizeof address;
+    if (bind(nListenSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || listen(nListenSocket, 64) != 0
+        || getsockname(nListenSocket, reinterpret_cast<sockaddr*>(&address), &nLength) != 0) {
+        close(nListenSocket);
+        nListenSocket = -1;
+        return false;
+    }
+    nPort = ntohs(address.sin_port);
+    acceptThread = std::thread(&TestHttpServer::AcceptLoop, this);
+    return true;
+}
+
+void TestHttpServer::Stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (nListenSocket < 0)
+            return;
+        bStopping = true;
+    }
+    changed.notify_all();
+    if (acceptThread.joinable())
+        acceptThread.join();
+    std::vector<std::thread> vecThreads;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        vecThreads.swap(vecConnections);
+    }
+    for (std::thread& thread : vecThreads)
+        thread.join();
+    close(nListenSocket);
+    nListenSocket = -1;
+}
+
+std::string TestHttpServer::BaseUrl() const
+{
+    return std::string(pTls ? "https" : "http") + "://127.0.0.1:" + std::to_string(nPort);
+}
+
+void TestHttpServer::Script(const std::string& sPath, const ScriptedReply& reply)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    mapScripts[sPath] = reply;
+}
+
+void TestHttpServer::SetHandler(Handler newHandler)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    handler = std::move(newHandler);
+}
+
+void TestHttpServer::SetObserver(std::function<void(const RecordedRequest&)> newObserver)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    observer = std::move(newObserver);
+}
+
+std::vector<RecordedRequest> TestHttpServer::Requests() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return vecRequests;
+}
+
+size_t TestHttpServer::RequestCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return vecRequests.size();
+}
+
+void TestHttpServer::ClearRequests()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    vecRequests.clear();
+}
+
+size_t TestHttpServer::ConnectionCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return nConnections;
+}
+
+bool TestHttpServer::WaitForRequests(size_t nCount, int nTimeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                            [&] { return vecRequests.size() >= nCount; });
+}
+
+bool TestHttpServer::Pause(int nMs)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return !changed.wait_for(lock, std::chrono::milliseconds(nMs), [&] { return bStopping; });
+}
+
+void TestHttpServer::AcceptLoop()
+{
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (bStopping)
+                return;
+        }
+        pollfd wait{nListenSocket, POLLIN, 0};
+        if (poll(&wait, 1, 20) <= 0)
+            continue;
+        const int nSocket = accept4(nListenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+        if (nSocket < 0)
+            continue;
+        std::lock_guard<std::mutex> lock(mutex);
+        ++nConnections;
+        vecConnections.emplace_back(&TestHttpServer::Serve, this, nSocket);
+    }
+}
+
+void TestHttpServer::Serve(int nSocket)
+{
+    Connection connection(nSocket, pTls ? pTls->pContext : nullptr);
+    if (!connection.Ready())
+        return;
+    std::string sPending;
+    while (ServeOne(connection, sPending)) {
+    }
+}
+
+// Answers one request; true when the connection stays open for another.
+bool TestHttpServer::ServeOne(Connection& connection, std::string& sPending)
+{
+    char szBuffer[4096];
+    size_t nEnd;
+    while ((nEnd = sPending.find("\r\n\r\n")) == std::string::npos) {
+        const long nRead = connection.Read(szBuffer, sizeof szBuffer);
+        if (nRead <= 0 || sPending.size() > (1u << 20))
+            return false;
+        sPending.append(szBuffer, static_cast<size_t>(nRead));
+    }
+    RecordedRequest request;
+    const bool bParsed = ParseRequest(sPending.substr(0, nEnd), request);
+    sPending.erase(0, nEnd + 4);
+    if (!bParsed)
+        return false;
+
+    ScriptedReply reply;
+    std::function<void(const RecordedRequest&)> notify;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        vecRequests.push_back(request);
+        notify = observer;
+        auto it = mapScripts.find(request.sPath);
+        if (it != mapScripts.end())
+            reply = it->second;
+        else if (handler)
+            reply = handler(request);
+        else
+            reply = ScriptedReply{404, {}, "no such path\n"};
+    }
+    changed.notify_all();
+    if (notify)
+        notify(request);
+
+    if (reply.nDelayMs > 0 && !Pause(reply.nDelayMs))
+        return false;
+    if (reply.bDrop)
+        return false;
+
+    std::string sBody = reply.sBody;
+    std::string sHeaders = "HTTP/1.1 " + std::to_string(reply.nStatus) + " " + Reason(reply.nStatus) + "\r\n";
+    if (reply.bGzip || reply.bCorruptGzip) {
+        sBody = reply.bGzip ? GzipText(sBody) : std::string("\x1f\x8b\x08\x00garbage that inflates to nothing", 37);
+        sHeaders += "Content-Encoding: gzip\r\n";
+    }
+    for (const std::string& sLine : reply.vecHeaders)
+        sHeaders += sLine + "\r\n";
+    if (reply.bChunked)
+        sHeaders += "Transfer-Encoding: chunked\r\n";
+    else
+        sHeaders += "Content-Length: " + std::to_string(sBody.size()) + "\r\n";
+    sHeaders += reply.bKeepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    if (!connection.Write(sHeaders))
+        return false;
+
+    if (reply.bResetMidBody) {
+        connection.Write(sBody.substr(0, sBody.size() / 2));
+        connection.Reset();
+        return false;
+    }
+    if (!reply.bChunked)
+        return connection.Write(sBody) && reply.bKeepAlive;
+    const size_t nPiece = 1000;
+    for (size_t nPos = 0; nPos < sBody.size(); nPos += nPiece) {
+        const std::string sPiece = sBody.substr(nPos, nPiece);
+        char szSize[32];
+        std::snprintf(szSize, sizeof szSize, "%zx\r\n", sPiece.size());
+        if (!connection.Write(szSize + sPiece + "\r\n"))
+            return false;
+    }
+    return connection.Write("0\r\n\r\n") && reply.bKeepAlive;
+}

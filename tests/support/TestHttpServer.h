@@ -1,0 +1,99 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A scriptable HTTP/1.1 server on 127.0.0.1 with an ephemeral port, for tests and the fake
+// quote service. Every connection gets its own thread; each answers one request and closes.
+struct RecordedRequest
+{
+    std::string sRequestLine;              // e.g. "GET /list=sh600519 HTTP/1.1"
+    std::string sTarget;                   // as sent: origin form or absolute form
+    std::string sPath;                     // the origin part of the target
+    std::vector<std::string> vecHeaderLines; // in the order received, without CRLF
+
+    std::string Header(const std::string& sName) const; // value of the first such header
+};
+
+struct ScriptedReply
+{
+    int nStatus = 200;
+    std::vector<std::string> vecHeaders;   // extra complete header lines
+    std::string sBody;
+    bool bGzip = false;          // compress the body and say so in Content-Encoding
+    bool bCorruptGzip = false;   // claim gzip but send bytes that are not
+    int nDelayMs = 0;            // wait this long before answering
+    bool bDrop = false;          // close without a byte of answer
+    bool bResetMidBody = false;  // send half the body, then reset the connection
+    bool bChunked = false;       // no Content-Length; send the body in HTTP chunks
+    bool bKeepAlive = false;     // offer to keep the connection for another request
+};
+
+struct TlsFiles
+{
+    std::string sCertFile;
+    std::string sKeyFile;
+};
+
+class TestHttpServer
+{
+public:
+    using Handler = std::function<ScriptedReply(const RecordedRequest&)>;
+
+    TestHttpServer();
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    // Serve TLS on the same port; call before Start.
+    bool UseTls(const TlsFiles& files);
+    // Binds 127.0.0.1:nPort (0: the system picks) and starts serving.
+    bool Start(uint16_t nPort = 0);
+    void Stop();
+    uint16_t Port() const { return nPort; }
+    std::string BaseUrl() const;
+
+    // Answers for an exact path; any other path goes to the handler, or 404.
+    void Script(const std::string& sPath, const ScriptedReply& reply);
+    void SetHandler(Handler handler);
+    // Called with each request as it arrives (from a connection thread).
+    void SetObserver(std::function<void(const RecordedRequest&)> observer);
+
+    std::vector<RecordedRequest> Requests() const;
+    size_t RequestCount() const;
+    void ClearRequests();
+    bool WaitForRequests(size_t nCount, int nTimeoutMs) const;
+    size_t ConnectionCount() const;
+
+private:
+    void AcceptLoop();
+    class Connection;
+    void Serve(int nSocket);
+    bool ServeOne(Connection& connection, std::string& sPending);
+    bool Pause(int nMs);
+
+    struct Tls;
+    std::unique_ptr<Tls> pTls;
+    int nListenSocket = -1;
+    uint16_t nPort = 0;
+    bool bStopping = false;
+    std::thread acceptThread;
+    std::vector<std::thread> vecConnections;
+    std::map<std::string, ScriptedReply> mapScripts;
+    Handler handler;
+    std::function<void(const RecordedRequest&)> observer;
+    std::vector<RecordedRequest> vecRequests;
+    size_t nConnections = 0;
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+};
+
+// gzip-compresses a text (RFC 1952), as a server with Content-Encoding: gzip sends it.
+std::string GzipText(const std::string& sText);
