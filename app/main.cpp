@@ -1,0 +1,16 @@
+#include "Tickora.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    Q_INIT_RESOURCE(tickora);
+
+    Tickora window;
+    window.setWindowTitle(QString::fromUtf8("禾澜迷你股票监控器1.0"));
+    window.setWindowIcon(QIcon::fromTheme("select", QIcon(":/Tickora/images/exe.png")));
+    window.show();
+    return application.exec();
+}

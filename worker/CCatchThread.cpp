@@ -1,0 +1,93 @@
+#include "CCatchThread.h"
+
+#include "CHttpClient.h"
+#include "QuoteCodec.h"
+
+#include <QMutexLocker>
+#include <QStringList>
+#include <QTextCodec>
+
+const char* const CCatchThread::kQuoteHost = "hq.sinajs.cn";
+
+CCatchThread::CCatchThread(QObject* parent)
+    : QThread(parent)
+{
+}
+
+CCatchThread::~CCatchThread()
+{
+    requestInterruption();
+}
+
+void CCatchThread::StartCatch()
+{
+    start(QThread::HighestPriority);
+}
+
+void CCatchThread::SetCodeList(QString list)
+{
+    QMutexLocker locker(&mutex);
+    sCodeList = list;
+    nState = CatchFetch;
+}
+
+void CCatchThread::SetState(CatchState state)
+{
+    QMutexLocker locker(&mutex);
+    nState = state;
+}
+
+void CCatchThread::SetClientSetup(std::function<void(CHttpClient&)> setup)
+{
+    clientSetup = std::move(setup);
+}
+
+void CCatchThread::run()
+{
+    CHttpClient client;
+    client.pCurl = curl_easy_init();
+    // The service refuses requests that do not come from its finance site.
+    client.settings.sExtraHeaderA = "Referer:https://finance.sina.com.cn/";
+    if (clientSetup)
+        clientSetup(client);
+    std::string sResponse;
+
+    while (!isInterruptionRequested()) {
+        CatchState nSeen;
+        QString sList;
+        {
+            QMutexLocker locker(&mutex);
+            nSeen = nState;
+            if (nSeen == CatchFetch)
+                sList = sCodeList;
+        }
+        if (nSeen == CatchQuit)
+            break;
+        if (nSeen != CatchFetch) {
+            QThread::msleep(1);
+            continue;
+        }
+        Sweep(client, sResponse, sList);
+    }
+
+    curl_easy_cleanup(client.pCurl);
+    client.pCurl = nullptr;
+}
+
+// One pass over a list: every item is requested, whatever is handed in meanwhile.
+void CCatchThread::Sweep(CHttpClient& client, std::string& sResponse, const QString& sList)
+{
+    const QStringList items = sList.split(",", Qt::KeepEmptyParts, Qt::CaseSensitive);
+    for (const QString& sItem : items) {
+        if (sItem.length() == 0)
+            continue;
+        const std::string sUrl = std::string("http://") + kQuoteHost + "/list=" + sItem.toStdString();
+        client.Get(sResponse, sUrl, 10);
+        emit notifyResult(QuoteCodec()->toUnicode(sResponse.c_str()));
+    }
+
+    // Lists handed in during the sweep are dropped; the next tick brings a fresh one.
+    QMutexLocker locker(&mutex);
+    if (nState != CatchQuit)
+        nState = CatchIdle;
+}
