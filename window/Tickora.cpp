@@ -101,15 +101,17 @@ Tickora::~Tickora()
     delete Model();
 }
 
+// Null once the destructor has released the model; an editor closed while the window goes
+// away still ends in AddEmptyRow.
 QStandardItemModel* Tickora::Model() const
 {
-    return static_cast<QStandardItemModel*>(ui.tableView->model());
+    return qobject_cast<QStandardItemModel*>(ui.tableView->model());
 }
 
 void Tickora::AddEmptyRow()
 {
     QStandardItemModel* pModel = Model();
-    const int nRows = pModel->rowCount();
+    const int nRows = pModel ? pModel->rowCount() : 0;
     if (nRows == 0)
         return;
     const QStandardItem* pLast = pModel->item(nRows - 1, 0);

@@ -1,0 +1,291 @@
+#include "Tickora.h"
+#include "WhenShown.h"
+
+#include <QAbstractItemModelTester>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QtTest>
+
+#include <functional>
+
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+namespace {
+
+void AnswerBox(QMessageBox::StandardButton answer)
+{
+    WhenShown<QMessageBox>([answer](QMessageBox* pBox) { pBox->button(answer)->click(); });
+}
+
+void ChooseDelete()
+{
+    WhenShown<QMenu>([](QMenu* pMenu) {
+        pMenu->setActiveAction(pMenu->actions().value(0));
+        QTest::keyClick(pMenu, Qt::Key_Return);
+    });
+}
+
+} // namespace
+
+class tst_Tickora : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void headersAndDefaultRows();
+    void slotTableIsInDeclaredOrder();
+    void widthIsFixed_data();
+    void widthIsFixed();
+    void sliderSetsOpacity_data();
+    void sliderSetsOpacity();
+    void entryRowRules_data();
+    void entryRowRules();
+    void deletionThroughContextMenu_data();
+    void deletionThroughContextMenu();
+    void staleContextRowPastTheEndDeletesNothing();
+    void deletingEveryRowLeavesTableEmptyForGood();
+
+private:
+    QStringList Codes() const;
+    QPoint RowPoint(int nRow) const;
+
+    Tickora* pWindow = nullptr;
+    QTableView* pView = nullptr;
+    QStandardItemModel* pModel = nullptr;
+    QAbstractItemModelTester* pTester = nullptr;
+};
+
+void tst_Tickora::initTestCase()
+{
+    // The worker polls once a second: keep its requests on a closed loopback port.
+    qputenv("http_proxy", "http://127.0.0.1:9");
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+}
+
+void tst_Tickora::init()
+{
+    pWindow = new Tickora;
+    pView = pWindow->findChild<QTableView*>("tableView");
+    QVERIFY(pView);
+    pModel = qobject_cast<QStandardItemModel*>(pView->model());
+    QVERIFY(pModel);
+    pTester = new QAbstractItemModelTester(pModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    pWindow->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pWindow));
+}
+
+void tst_Tickora::cleanup()
+{
+    delete pTester;
+    delete pWindow;
+    pWindow = nullptr;
+}
+
+QStringList tst_Tickora::Codes() const
+{
+    QStringList codes;
+    for (int nRow = 0; nRow < pModel->rowCount(); ++nRow)
+        codes << pModel->item(nRow, 0)->text();
+    return codes;
+}
+
+QPoint tst_Tickora::RowPoint(int nRow) const
+{
+    return pView->visualRect(pModel->index(nRow, 0)).center();
+}
+
+void tst_Tickora::headersAndDefaultRows()
+{
+    QCOMPARE(pModel->columnCount(), 4);
+    const QStringList expected = {"代码", "名称", "价格", "涨幅"};
+    for (int nColumn = 0; nColumn < 4; ++nColumn)
+        QCOMPARE(pModel->horizontalHeaderItem(nColumn)->text(), expected[nColumn]);
+    QCOMPARE(Codes(), (QStringList{"600519", ""}));
+    for (int nRow = 0; nRow < 2; ++nRow) {
+        QVERIFY(pModel->item(nRow, 0)->isEditable());
+        for (int nColumn = 1; nColumn < 4; ++nColumn) {
+            QVERIFY(!pModel->item(nRow, nColumn)->isEditable());
+            QVERIFY(pModel->item(nRow, nColumn)->text().isEmpty());
+        }
+    }
+    QCOMPARE(pView->gridStyle(), Qt::DotLine);
+    QCOMPARE(pView->contextMenuPolicy(), Qt::CustomContextMenu);
+    QCOMPARE(pWindow->findChild<QLabel*>("label")->text(), QString("透明度："));
+    QVERIFY(pWindow->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+void tst_Tickora::slotTableIsInDeclaredOrder()
+{
+    const QMetaObject* pMeta = pWindow->metaObject();
+    const QList<QByteArray> expected = {
+        "HandleCatchResult(QString)",
+        "MenuChoice(QAction*)",
+        "ReghtMenuQpoint(QPoint)",
+        "setSliderValue(int)",
+        "TimerTimeOut()",
+        "TableViewDClick(QModelIndex)",
+        "EditCompleteSlot(QWidget*,QAbstractItemDelegate::EndEditHint)",
+        "MyItemChangedMethod(QStandardItem*)",
+    };
+    QCOMPARE(pMeta->methodCount() - pMeta->methodOffset(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QMetaMethod method = pMeta->method(pMeta->methodOffset() + i);
+        QCOMPARE(method.methodSignature(), expected[i]);
+        QCOMPARE(method.methodType(), QMetaMethod::Slot);
+        QCOMPARE(method.access(), QMetaMethod::Public);
+    }
+    QCOMPARE(pMeta->propertyCount(), pMeta->propertyOffset());
+    QCOMPARE(pMeta->enumeratorCount(), pMeta->enumeratorOffset());
+}
+
+void tst_Tickora::widthIsFixed_data()
+{
+    QTest::addColumn<int>("wantedWidth");
+    QTest::newRow("narrower") << 120;
+    QTest::newRow("wider") << 900;
+    QTest::newRow("same") << 300;
+}
+
+void tst_Tickora::widthIsFixed()
+{
+    QFETCH(int, wantedWidth);
+    QCOMPARE(pWindow->width(), 300);
+    pWindow->resize(wantedWidth, 500);
+    QCOMPARE(pWindow->width(), 300);
+    QCOMPARE(pWindow->height(), 500);
+}
+
+void tst_Tickora::sliderSetsOpacity_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("shownValue");
+    QTest::addColumn<double>("opacity");
+    QTest::newRow("lowest") << 1 << 1 << 0.1;
+    QTest::newRow("half") << 5 << 5 << 0.5;
+    QTest::newRow("below the range stops at 1") << 0 << 1 << 0.1;
+    QTest::newRow("above the range stops at 10") << 11 << 10 << 1.0;
+}
+
+void tst_Tickora::sliderSetsOpacity()
+{
+    QFETCH(int, value);
+    QFETCH(int, shownValue);
+    QFETCH(double, opacity);
+    auto* pSlider = pWindow->findChild<QSlider*>("horizontalSlider");
+    QCOMPARE(pSlider->value(), 10);
+    QCOMPARE(pWindow->windowOpacity(), 1.0);
+    pSlider->setValue(3); // away from the start, so that every row changes the value
+    pSlider->setValue(value);
+    QCOMPARE(pSlider->value(), shownValue);
+    QVERIFY(qAbs(pWindow->windowOpacity() - opacity) < 0.01);
+}
+
+void tst_Tickora::entryRowRules_data()
+{
+    QTest::addColumn<bool>("dropEntryRow");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QStringList>("codes");
+
+    QTest::newRow("code typed into the entry row appends one")
+        << false << 1 << "000001" << int(Qt::Key_Return) << QStringList{"600519", "000001", ""};
+    QTest::newRow("entry row left empty appends nothing")
+        << false << 1 << "" << int(Qt::Key_Return) << QStringList{"600519", ""};
+    QTest::newRow("edit above an empty last row appends nothing")
+        << false << 0 << "600000" << int(Qt::Key_Return) << QStringList{"600000", ""};
+    QTest::newRow("without entry row an edit anywhere appends one")
+        << true << 0 << "000002" << int(Qt::Key_Return) << QStringList{"000002", ""};
+    QTest::newRow("escape also ends the edit and appends")
+        << true << 0 << "999" << int(Qt::Key_Escape) << QStringList{"600519", ""};
+    QTest::newRow("any text is taken as a code")
+        << false << 1 << "abc" << int(Qt::Key_Return) << QStringList{"600519", "abc", ""};
+}
+
+void tst_Tickora::entryRowRules()
+{
+    QFETCH(bool, dropEntryRow);
+    QFETCH(int, row);
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QStringList, codes);
+
+    if (dropEntryRow)
+        pModel->removeRow(1);
+    pView->edit(pModel->index(row, 0));
+    QPointer<QLineEdit> pEditor = pView->viewport()->findChild<QLineEdit*>();
+    QVERIFY(pEditor);
+    pEditor->selectAll();
+    if (typed.isEmpty())
+        QTest::keyClick(pEditor, Qt::Key_Delete);
+    else
+        QTest::keyClicks(pEditor, typed);
+    QTest::keyClick(pEditor, static_cast<Qt::Key>(key));
+    // The delegate commits and closes on its next turn of the event loop.
+    QTRY_VERIFY(pEditor.isNull());
+    QCOMPARE(Codes(), codes);
+    const int nLast = pModel->rowCount() - 1;
+    QVERIFY(pModel->item(nLast, 0)->isEditable());
+    QVERIFY(!pModel->item(nLast, 3)->isEditable());
+}
+
+void tst_Tickora::deletionThroughContextMenu_data()
+{
+    QTest::addColumn<int>("row"); // -1: below the last row
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QStringList>("codes");
+    QTest::newRow("yes deletes the row") << 0 << QMessageBox::Yes << QStringList{""};
+    QTest::newRow("no keeps the table") << 0 << QMessageBox::No << QStringList{"600519", ""};
+    QTest::newRow("the entry row can go too") << 1 << QMessageBox::Yes << QStringList{"600519"};
+    QTest::newRow("below the last row deletes nothing") << -1 << QMessageBox::Yes << QStringList{"600519", ""};
+}
+
+void tst_Tickora::deletionThroughContextMenu()
+{
+    QFETCH(int, row);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QStringList, codes);
+    const QPoint point = row >= 0 ? RowPoint(row) : QPoint(5, pView->viewport()->height() - 5);
+    QVERIFY(!pView->indexAt(point).isValid() || pView->indexAt(point).row() == row);
+    ChooseDelete();
+    AnswerBox(answer);
+    pWindow->ReghtMenuQpoint(point);
+    QCOMPARE(Codes(), codes);
+}
+
+void tst_Tickora::staleContextRowPastTheEndDeletesNothing()
+{
+    // Menu opened on row 1 and left with Escape; then row 1 goes another way.
+    WhenShown<QMenu>([](QMenu* pMenu) { QTest::keyClick(pMenu, Qt::Key_Escape); });
+    pWindow->ReghtMenuQpoint(RowPoint(1));
+    pModel->removeRow(1);
+    AnswerBox(QMessageBox::Yes);
+    pWindow->MenuChoice(pWindow->findChild<QAction*>());
+    QCOMPARE(Codes(), QStringList{"600519"});
+}
+
+void tst_Tickora::deletingEveryRowLeavesTableEmptyForGood()
+{
+    for (int i = 0; i < 2; ++i) {
+        ChooseDelete();
+        AnswerBox(QMessageBox::Yes);
+        pWindow->ReghtMenuQpoint(RowPoint(0));
+    }
+    QCOMPARE(pModel->rowCount(), 0);
+    pWindow->EditCompleteSlot(nullptr, QAbstractItemDelegate::NoHint);
+    pWindow->AddEmptyRow();
+    QCOMPARE(pModel->rowCount(), 0);
+}
+
+QTEST_MAIN(tst_Tickora)
+#include "tst_tickora.moc"
