@@ -104,6 +104,9 @@ private:
 
 void tst_HttpClient::initTestCase()
 {
+    // Every request here goes straight to the loopback server.
+    for (const char* pName : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        qunsetenv(pName);
     QVERIFY(server.Start());
     server.SetHandler([](const RecordedRequest& request) {
         return ScriptedReply{200, {}, "echo " + request.sPath};

@@ -227,6 +227,12 @@ void TestHttpServer::Script(const std::string& sPath, const ScriptedReply& reply
     mapScripts[sPath] = reply;
 }
 
+void TestHttpServer::ClearScripts()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    mapScripts.clear();
+}
+
 void TestHttpServer::SetHandler(Handler newHandler)
 {
     std::lock_guard<std::mutex> lock(mutex);

@@ -63,6 +63,8 @@ public:
     // Answers for an exact path; any other path goes to the handler, or 404.
     void Script(const std::string& sPath, const ScriptedReply& reply);
     void SetHandler(Handler handler);
+    // Forgets every scripted path.
+    void ClearScripts();
     // Called with each request as it arrives (from a connection thread).
     void SetObserver(std::function<void(const RecordedRequest&)> observer);
 

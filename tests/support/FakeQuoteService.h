@@ -1,0 +1,45 @@
+#pragma once
+
+#include "TestHttpServer.h"
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+// Answers like the public quote service: "GET /list=<code>" (or the absolute form a proxy
+// receives) gets one GBK line with the service's 33 fields, prices moving between requests.
+// Requests without the finance site's Referer get 403, unknown codes an empty quote.
+class FakeQuoteService
+{
+public:
+    FakeQuoteService();
+
+    // Installs the service's answers on a server; keep this object alive as long as it runs.
+    void Serve(TestHttpServer& server);
+
+    void SetDelay(int nMs) { nDelayMs = nMs; }
+    // A line for every request, as a log would hold it.
+    void SetLog(std::function<void(const std::string&)> log);
+
+    ScriptedReply Answer(const RecordedRequest& request);
+    // The line the service would send for a code, in UTF-8, without moving prices.
+    static std::string QuoteLine(const std::string& sCode, const std::string& sName, double dPrevious,
+                                 double dPrice);
+
+private:
+    struct Share
+    {
+        std::string sName; // UTF-8
+        double dPrevious;
+    };
+    std::map<std::string, Share> mapShares;
+    std::map<std::string, unsigned> mapAsked;
+    std::atomic<int> nDelayMs{0};
+    std::function<void(const std::string&)> log;
+    std::mutex mutex;
+};
+
+// UTF-8 to GBK (GB18030) bytes, as the service sends its names.
+std::string ToGbk(const std::string& sUtf8);

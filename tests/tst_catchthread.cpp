@@ -1,0 +1,238 @@
+// The fetch worker against a loopback server that stands in as the quote service's proxy.
+#include "CCatchThread.h"
+#include "CHttpClient.h"
+#include "FakeQuoteService.h"
+#include "TestHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QTextCodec>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const std::string kBase = "http://hq.sinajs.cn/list=";
+
+QStringList Targets(const std::vector<RecordedRequest>& requests)
+{
+    QStringList targets;
+    for (const RecordedRequest& request : requests)
+        targets << QString::fromStdString(request.sTarget);
+    return targets;
+}
+
+} // namespace
+
+class tst_CatchThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void requestsFollowTheListInOrder_data();
+    void requestsFollowTheListInOrder();
+    void requestCarriesRefererAndDefaults();
+    void listMadeOfNothingRequestsNothing_data();
+    void listMadeOfNothingRequestsNothing();
+    void responseIsDecodedFromGbkUpToNul();
+    void listHandedInDuringSweepIsDropped();
+    void everyTickWhileIdleStartsAFullSweep();
+    void interruptionWithFetchPendingEndsWithoutSweep();
+    void quitWhileIdleEndsAtOnce();
+    void quitDuringSweepFinishesTheSweepFirst();
+    void failedTransferIsEmittedLikeAnyText();
+
+private:
+    TestHttpServer server;
+    std::unique_ptr<CCatchThread> pWorker;
+    QStringList results;
+};
+
+void tst_CatchThread::initTestCase()
+{
+    QVERIFY(server.Start());
+    qputenv("http_proxy", QByteArray::fromStdString(server.BaseUrl()));
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+}
+
+void tst_CatchThread::init()
+{
+    server.ClearRequests();
+    server.ClearScripts();
+    server.SetHandler([](const RecordedRequest& request) {
+        return ScriptedReply{200, {}, "answer " + request.sPath};
+    });
+    results.clear();
+    pWorker = std::make_unique<CCatchThread>();
+    // Emitted on the worker thread, delivered queued here, as the window receives it.
+    connect(pWorker.get(), &CCatchThread::notifyResult, this, [this](QString text) { results << text; });
+}
+
+void tst_CatchThread::cleanup()
+{
+    pWorker->SetState(CatchQuit);
+    pWorker->quit();
+    QVERIFY(pWorker->wait(30000));
+    pWorker.reset();
+}
+
+void tst_CatchThread::requestsFollowTheListInOrder_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("targets");
+    QTest::newRow("two codes and the trailing comma")
+        << "sh600519,sz000001,"
+        << QStringList{"http://hq.sinajs.cn/list=sh600519", "http://hq.sinajs.cn/list=sz000001"};
+    QTest::newRow("non-ASCII goes out as UTF-8 bytes")
+        << QString::fromUtf8("sz股票,") << QStringList{QString::fromUtf8("http://hq.sinajs.cn/list=sz股票")};
+    QTest::newRow("no trailing comma") << "sh600000" << QStringList{"http://hq.sinajs.cn/list=sh600000"};
+}
+
+void tst_CatchThread::requestsFollowTheListInOrder()
+{
+    QFETCH(QString, list);
+    QFETCH(QStringList, targets);
+    pWorker->StartCatch();
+    pWorker->SetCodeList(list);
+    QTRY_COMPARE(results.size(), targets.size());
+    QCOMPARE(Targets(server.Requests()), targets);
+    for (int i = 0; i < targets.size(); ++i)
+        QVERIFY(results[i].startsWith("answer /list=s"));
+}
+
+void tst_CatchThread::requestCarriesRefererAndDefaults()
+{
+    pWorker->StartCatch();
+    pWorker->SetCodeList("sh600519,");
+    QTRY_COMPARE(results.size(), 1);
+    const RecordedRequest request = server.Requests().at(0);
+    QCOMPARE(QByteArray::fromStdString(request.sRequestLine),
+             QByteArray("GET http://hq.sinajs.cn/list=sh600519 HTTP/1.1"));
+    QVERIFY(request.vecHeaderLines.size() >= 5);
+    QCOMPARE(QByteArray::fromStdString(request.vecHeaderLines.back()), QByteArray("Referer:https://finance.sina.com.cn/"));
+    QCOMPARE(QByteArray::fromStdString(request.Header("Accept-Charset")), QByteArray("GBK,utf-8;q=0.7,*;q=0.3"));
+    QVERIFY(request.Header("User-Agent").find("Chrome/36.0.1985.143") != std::string::npos);
+}
+
+void tst_CatchThread::listMadeOfNothingRequestsNothing_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::newRow("empty list") << "";
+    QTest::newRow("commas only") << ",,,";
+}
+
+void tst_CatchThread::listMadeOfNothingRequestsNothing()
+{
+    QFETCH(QString, list);
+    pWorker->StartCatch();
+    pWorker->SetCodeList(list);
+    // Then a real list: it is only taken up once the empty sweep has returned to idle.
+    pWorker->SetCodeList(",sh600519,,");
+    QTRY_COMPARE(results.size(), 1);
+    QCOMPARE(Targets(server.Requests()), QStringList{"http://hq.sinajs.cn/list=sh600519"});
+}
+
+void tst_CatchThread::responseIsDecodedFromGbkUpToNul()
+{
+    const std::string sLine = ToGbk("var hq_str_sz002752=\"昇兴股份,1,2,3,4,5\";");
+    server.Script("/list=sz002752", ScriptedReply{200, {}, sLine + std::string("\0tail", 5)});
+    pWorker->StartCatch();
+    pWorker->SetCodeList("sz002752,");
+    QTRY_COMPARE(results.size(), 1);
+    QCOMPARE(results[0], QString::fromUtf8("var hq_str_sz002752=\"昇兴股份,1,2,3,4,5\";"));
+}
+
+void tst_CatchThread::listHandedInDuringSweepIsDropped()
+{
+    ScriptedReply slow{200, {}, "slow"};
+    slow.nDelayMs = 400;
+    server.Script("/list=sz000001", slow);
+    pWorker->StartCatch();
+    pWorker->SetCodeList("sh600519,sz000001,");
+    QVERIFY(server.WaitForRequests(2, 10000));
+    pWorker->SetCodeList("sh600000,"); // lands while the slow answer is pending
+    QTRY_COMPARE(results.size(), 2);
+    // Nothing follows: the list was dropped when the sweep ended.
+    QTest::qWait(300);
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(server.RequestCount(), size_t(2));
+    // The next list after the sweep is taken up again.
+    pWorker->SetCodeList("sh600000,");
+    QTRY_COMPARE(results.size(), 3);
+    QCOMPARE(Targets(server.Requests()).last(), QString("http://hq.sinajs.cn/list=sh600000"));
+}
+
+void tst_CatchThread::everyTickWhileIdleStartsAFullSweep()
+{
+    pWorker->StartCatch();
+    for (int nTick = 1; nTick <= 3; ++nTick) {
+        pWorker->SetCodeList("sh600519,sz000001,");
+        QTRY_COMPARE(results.size(), 2 * nTick);
+    }
+    QCOMPARE(server.RequestCount(), size_t(6));
+}
+
+void tst_CatchThread::interruptionWithFetchPendingEndsWithoutSweep()
+{
+    pWorker->SetCodeList("sh600519,");
+    // start() clears an earlier request, so ask from inside the thread, before its first look.
+    pWorker->SetClientSetup([this](CHttpClient&) { pWorker->requestInterruption(); });
+    pWorker->StartCatch();
+    QVERIFY(pWorker->wait(10000));
+    QCOMPARE(server.RequestCount(), size_t(0));
+}
+
+void tst_CatchThread::quitWhileIdleEndsAtOnce()
+{
+    pWorker->StartCatch();
+    pWorker->SetCodeList("sh600519,");
+    QTRY_COMPARE(results.size(), 1);
+    pWorker->SetState(CatchQuit);
+    pWorker->quit();
+    // An idle worker looks at its state every millisecond.
+    QVERIFY(pWorker->wait(2000));
+    QVERIFY(pWorker->isFinished());
+}
+
+void tst_CatchThread::quitDuringSweepFinishesTheSweepFirst()
+{
+    FakeQuoteService service;
+    service.SetDelay(150);
+    service.Serve(server);
+    pWorker->StartCatch();
+    pWorker->SetCodeList("sh600519,sz000001,sz300750,sz999999,");
+    QVERIFY(server.WaitForRequests(1, 10000));
+    pWorker->SetState(CatchQuit);
+    pWorker->quit();
+    QVERIFY(pWorker->wait(30000));
+    QCOMPARE(server.RequestCount(), size_t(4));
+    QTRY_COMPARE(results.size(), 4);
+    QVERIFY(results[2].contains(QString::fromUtf8("宁德时代")));
+    QCOMPARE(results[3], QString("var hq_str_sz999999=\"\";\n"));
+}
+
+void tst_CatchThread::failedTransferIsEmittedLikeAnyText()
+{
+    ScriptedReply dropped;
+    dropped.bDrop = true;
+    server.Script("/list=sh600519", dropped);
+    server.Script("/list=sh600000", ScriptedReply{404, {}, ""});
+    pWorker->StartCatch();
+    // A blank in the URL is refused by libcurl before any request is made.
+    pWorker->SetCodeList("sh600519,sz 600519,sh600000,sz000001,");
+    QTRY_COMPARE(results.size(), 4);
+    QCOMPARE(results[0], QString("Down page Failed Error Code is 0=Server returned nothing (no headers, no data)"));
+    QCOMPARE(results[1], QString("Down page Failed Error Code is 0=URL using bad/illegal format or missing URL"));
+    QCOMPARE(results[2], QString("Down page Failed Error Code is 404=No error"));
+    QCOMPARE(results[3], QString("answer /list=sz000001"));
+    // Each text is new: no earlier response is emitted again.
+    QCOMPARE(server.RequestCount(), size_t(3));
+}
+
+QTEST_GUILESS_MAIN(tst_CatchThread)
+#include "tst_catchthread.moc"
