@@ -9,8 +9,6 @@
 #include <QTableView>
 #include <QtTest>
 
-#include <X11/Xlib.h>
-
 #include <mutex>
 
 namespace {
@@ -20,24 +18,6 @@ const QString kTitle = QString::fromUtf8("禾澜迷你股票监控器1.0");
 bool Xdo(const QStringList& arguments)
 {
     return QProcess::execute("xdotool", arguments) == 0;
-}
-
-// What a window manager's close button does: WM_DELETE_WINDOW to the window.
-bool AskToClose(unsigned long nWindow)
-{
-    Display* pDisplay = XOpenDisplay(nullptr);
-    if (!pDisplay)
-        return false;
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = nWindow;
-    event.xclient.message_type = XInternAtom(pDisplay, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(pDisplay, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    const bool bSent = XSendEvent(pDisplay, nWindow, False, NoEventMask, &event) != 0;
-    XCloseDisplay(pDisplay);
-    return bSent;
 }
 
 } // namespace
@@ -151,7 +131,7 @@ void tst_EndToEnd::closingDuringSlowSweepEndsAfterTheSweep()
     QVERIFY(search.waitForFinished(10000));
     const unsigned long nWindow = search.readAllStandardOutput().trimmed().split('\n').value(0).toULong();
     QVERIFY(nWindow != 0);
-    QVERIFY(AskToClose(nWindow));
+    QCOMPARE(QProcess::execute(XCLOSE_BINARY, {QString::number(nWindow)}), 0);
 
     // The window is gone from the screen at once, but the process waits for the sweep.
     QTest::qWait(300);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks what lands there and that the desktop
+# entry and the AppStream metadata validate.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" > /dev/null
+actual=$(cd "$prefix" && find . -type f | sort)
+expected="./bin/tickora
+./share/applications/org.tickora.Tickora.desktop
+./share/icons/hicolor/32x32/apps/org.tickora.Tickora.png
+./share/icons/hicolor/48x48/apps/org.tickora.Tickora.png
+./share/metainfo/org.tickora.Tickora.metainfo.xml"
+if [ "$actual" != "$expected" ]; then
+    printf 'installed files differ\n--- expected\n%s\n--- actual\n%s\n' "$expected" "$actual"
+    exit 1
+fi
+test -x "$prefix/bin/tickora"
+identify -format '%w %h\n' "$prefix/share/icons/hicolor/32x32/apps/org.tickora.Tickora.png" | grep -qx '32 32'
+identify -format '%w %h\n' "$prefix/share/icons/hicolor/48x48/apps/org.tickora.Tickora.png" | grep -qx '48 48'
+desktop-file-validate "$prefix/share/applications/org.tickora.Tickora.desktop"
+appstreamcli validate --no-net "$prefix/share/metainfo/org.tickora.Tickora.metainfo.xml"
+echo "install check passed"
