@@ -6,6 +6,8 @@
 
 namespace {
 
+const long kMaxRedirects = 30;
+
 // Frees a curl_slist on every way out of a function.
 class SList
 {
@@ -119,6 +121,7 @@ std::string CHttpClient::HomePageCookies()
     curl_easy_setopt(pCurl, CURLOPT_USERAGENT, settings.sUserAgent.c_str());
     curl_easy_setopt(pCurl, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(pCurl, CURLOPT_FOLLOWLOCATION, static_cast<long>(settings.nFollowLocation));
+    curl_easy_setopt(pCurl, CURLOPT_MAXREDIRS, kMaxRedirects);
 
     sBody.clear();
     curl_easy_perform(pCurl);
@@ -206,6 +209,9 @@ bool CHttpClient::Get(std::string& response, const std::string& url, int connect
     curl_easy_setopt(pCurl, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(pCurl, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(pCurl, CURLOPT_FOLLOWLOCATION, static_cast<long>(settings.nFollowLocation));
+    // Older libcurl follows without limit: a redirect loop would hammer the server until the
+    // total time-out. Newer releases stop at this same number by default.
+    curl_easy_setopt(pCurl, CURLOPT_MAXREDIRS, kMaxRedirects);
     if (settings.bCookieFile) {
         curl_easy_setopt(pCurl, CURLOPT_COOKIEFILE, settings.sCookieFile.c_str());
         curl_easy_setopt(pCurl, CURLOPT_COOKIEJAR, settings.sCookieFile.c_str());

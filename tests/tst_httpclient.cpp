@@ -84,6 +84,7 @@ private slots:
     void bodyEncodings_data();
     void bodyEncodings();
     void detailsAfterRedirect();
+    void redirectLoopStopsAtThirty();
     void timesAreOrdered();
     void cookiesOfOneRequestAreOfferedToTheNext();
     void cookieListIsRewrittenEvenWhenNotOffered();
@@ -309,6 +310,17 @@ void tst_HttpClient::detailsAfterRedirect()
     QCOMPARE(pClient->nStatusCode, 302);
     QCOMPARE(pClient->nRedirectCount, 0);
     QCOMPARE(Q(sResponse), QByteArray("Down page Failed Error Code is 302=No error"));
+}
+
+void tst_HttpClient::redirectLoopStopsAtThirty()
+{
+    server.Script("/loop", ScriptedReply{302, {"Location: /loop"}, ""});
+    std::string sResponse;
+    QVERIFY(!pClient->Get(sResponse, Url("/loop"), 10));
+    QCOMPARE(pClient->nResult, CURLE_TOO_MANY_REDIRECTS);
+    QCOMPARE(pClient->nRedirectCount, 30);
+    QCOMPARE(server.RequestCount(), size_t(31));
+    QCOMPARE(Q(sResponse), QByteArray("Down page Failed Error Code is 302=Number of redirects hit maximum amount"));
 }
 
 void tst_HttpClient::timesAreOrdered()
