@@ -158,7 +158,8 @@ void tst_CatchThread::listHandedInDuringSweepIsDropped()
     pWorker->SetCodeList("sh600000,"); // lands while the slow answer is pending
     QTRY_COMPARE(results.size(), 2);
     // Nothing follows: the list was dropped when the sweep ended.
-    QTest::qWait(300);
+    QTRY_COMPARE(pWorker->State(), CatchIdle);
+    QTest::qWait(100);
     QCOMPARE(results.size(), 2);
     QCOMPARE(server.RequestCount(), size_t(2));
     // The next list after the sweep is taken up again.
@@ -173,6 +174,7 @@ void tst_CatchThread::everyTickWhileIdleStartsAFullSweep()
     for (int nTick = 1; nTick <= 3; ++nTick) {
         pWorker->SetCodeList("sh600519,sz000001,");
         QTRY_COMPARE(results.size(), 2 * nTick);
+        QTRY_COMPARE(pWorker->State(), CatchIdle);
     }
     QCOMPARE(server.RequestCount(), size_t(6));
 }

@@ -37,6 +37,12 @@ void CCatchThread::SetState(CatchState state)
     nState = state;
 }
 
+CatchState CCatchThread::State()
+{
+    QMutexLocker locker(&mutex);
+    return nState;
+}
+
 void CCatchThread::SetClientSetup(std::function<void(CHttpClient&)> setup)
 {
     clientSetup = std::move(setup);

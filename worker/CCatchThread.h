@@ -30,6 +30,7 @@ public:
     void StartCatch();
     void SetCodeList(QString list);
     void SetState(CatchState state);
+    CatchState State();
 
     // Lets a test adjust the worker's client (time-outs, say) right after it is set up.
     // Call before StartCatch.

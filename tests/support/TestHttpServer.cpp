@@ -205,13 +205,10 @@ void TestHttpServer::Stop()
     changed.notify_all();
     if (acceptThread.joinable())
         acceptThread.join();
-    std::vector<std::thread> vecThreads;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        vecThreads.swap(vecConnections);
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return nActive == 0; });
     }
-    for (std::thread& thread : vecThreads)
-        thread.join();
     close(nListenSocket);
     nListenSocket = -1;
 }
@@ -298,18 +295,25 @@ void TestHttpServer::AcceptLoop()
             continue;
         std::lock_guard<std::mutex> lock(mutex);
         ++nConnections;
-        vecConnections.emplace_back(&TestHttpServer::Serve, this, nSocket);
+        ++nActive;
+        // Detached, so that a long run does not keep every finished thread; Stop waits for
+        // the count of active ones to reach zero.
+        std::thread(&TestHttpServer::Serve, this, nSocket).detach();
     }
 }
 
 void TestHttpServer::Serve(int nSocket)
 {
-    Connection connection(nSocket, pTls ? pTls->pContext : nullptr);
-    if (!connection.Ready())
-        return;
-    std::string sPending;
-    while (ServeOne(connection, sPending)) {
+    {
+        Connection connection(nSocket, pTls ? pTls->pContext : nullptr);
+        std::string sPending;
+        while (connection.Ready() && ServeOne(connection, sPending)) {
+        }
     }
+    // Last touch of this object: Stop may destroy it as soon as the count reaches zero.
+    std::lock_guard<std::mutex> lock(mutex);
+    --nActive;
+    changed.notify_all();
 }
 
 // Answers one request; true when the connection stays open for another.

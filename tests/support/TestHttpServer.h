@@ -87,7 +87,7 @@ private:
     uint16_t nPort = 0;
     bool bStopping = false;
     std::thread acceptThread;
-    std::vector<std::thread> vecConnections;
+    size_t nActive = 0;
     std::map<std::string, ScriptedReply> mapScripts;
     Handler handler;
     std::function<void(const RecordedRequest&)> observer;
