@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <malloc.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -94,8 +95,11 @@ ScriptedReply FaultReply(Fault fault, const std::string& sCode, size_t nHugeSize
     return reply;
 }
 
+// Resident size once freed memory has gone back to the system, so that what remains is what
+// is really held.
 size_t ResidentBytes()
 {
+    malloc_trim(0);
     long nPages = 0;
     long nResident = 0;
     if (FILE* pFile = std::fopen("/proc/self/statm", "r")) {
