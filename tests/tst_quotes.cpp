@@ -1,6 +1,7 @@
 // Cutting response texts into table cells, and the code list the poll hands to the worker.
 #include "QuoteCodec.h"
 #include "QuoteText.h"
+#include "ReferenceCut.h"
 #include "Tickora.h"
 
 #include <QStandardItemModel>
@@ -46,6 +47,8 @@ private slots:
     void extractBetween_data();
     void extractBetween();
 
+    void cutQuoteAgreesWithSplitting_data();
+    void cutQuoteAgreesWithSplitting();
     void responseFillsMatchingRows_data();
     void responseFillsMatchingRows();
     void failingTextKeepsLastGoodValues();
@@ -167,6 +170,35 @@ void tst_Quotes::extractBetween()
     std::string sText = text.toStdString();
     QCOMPARE(ExtractBetween(sText, "_str_", "="), found);
     QCOMPARE(QByteArray::fromStdString(sText), between);
+}
+
+void tst_Quotes::cutQuoteAgreesWithSplitting_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("full line") << Line("sh600519", "A,1,10.00,10.50,0,0,7,8") << true;
+    QTest::newRow("exactly six fields") << Line("sh600519", "A,1,10.00,10.50,0,0") << true;
+    QTest::newRow("five fields") << Line("sh600519", "A,1,10.00,10.50,0") << false;
+    QTest::newRow("empty fields count") << Line("sh600519", ",,,,,") << true;
+    QTest::newRow("blanks and tabs") << Line("sh600519", " \tA\t , 1 ,\t10, 11 \t,,") << true;
+    QTest::newRow("code marker behind the fields") << QByteArray("=\"A,1,2,3,4,5\";_str_sh1=") << true;
+    QTest::newRow("closing marker before the opening one") << QByteArray("\";var hq_str_sh1=\"A,1,2,3,4,5") << false;
+    QTest::newRow("equals sign inside the fields") << QByteArray("x_str_a=b=\"N=1,2,3,4,5,6\";") << true;
+    QTest::newRow("quote inside the fields") << QByteArray("_str_a=\"N\"x,2,3,4,5,6\";") << true;
+    QTest::newRow("no code, full fields") << QByteArray("=\"A,1,2,3,4,5\";") << true;
+    QTest::newRow("nothing at all") << QByteArray() << false;
+}
+
+void tst_Quotes::cutQuoteAgreesWithSplitting()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, cut);
+    StockQuote fast;
+    StockQuote reference;
+    QCOMPARE(CutQuote(text.toStdString(), fast), cut);
+    QCOMPARE(ReferenceCut(text.toStdString(), reference), cut);
+    if (cut)
+        QVERIFY(SameQuote(fast, reference));
 }
 
 void tst_Quotes::responseFillsMatchingRows_data()

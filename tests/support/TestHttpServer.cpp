@@ -242,6 +242,12 @@ void TestHttpServer::SetObserver(std::function<void(const RecordedRequest&)> new
     observer = std::move(newObserver);
 }
 
+void TestHttpServer::SetRecording(bool bOn)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    bRecording = bOn;
+}
+
 std::vector<RecordedRequest> TestHttpServer::Requests() const
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -337,7 +343,8 @@ bool TestHttpServer::ServeOne(Connection& connection, std::string& sPending)
     std::function<void(const RecordedRequest&)> notify;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        vecRequests.push_back(request);
+        if (bRecording)
+            vecRequests.push_back(request);
         notify = observer;
         auto it = mapScripts.find(request.sPath);
         if (it != mapScripts.end())

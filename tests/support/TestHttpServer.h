@@ -68,6 +68,8 @@ public:
     // Called with each request as it arrives (from a connection thread).
     void SetObserver(std::function<void(const RecordedRequest&)> observer);
 
+    // Off: requests are answered but not kept, for long runs.
+    void SetRecording(bool bOn);
     std::vector<RecordedRequest> Requests() const;
     size_t RequestCount() const;
     void ClearRequests();
@@ -93,6 +95,7 @@ private:
     std::function<void(const RecordedRequest&)> observer;
     std::vector<RecordedRequest> vecRequests;
     size_t nConnections = 0;
+    bool bRecording = true;
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
 };

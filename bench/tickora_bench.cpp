@@ -1,0 +1,502 @@
+// Speed and memory figures of the worker, the client and the window, each as a ratio against
+// a baseline measured in the same run, or as a count. Prints "name: value (goal)" lines and
+// writes them to results.json beside the program. Asserts nothing.
+//
+//   tickora_bench            all figures (a few minutes)
+//   tickora_bench --quick    shorter runs, for a first look
+#include "CCatchThread.h"
+#include "CHttpClient.h"
+#include "FakeQuoteService.h"
+#include "QuoteCodec.h"
+#include "QuoteText.h"
+#include "TestHttpServer.h"
+#include "Tickora.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTextCodec>
+#include <QTimer>
+
+#include <curl/curl.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool bQuick = false;
+QJsonObject results;
+
+void Report(const QString& sName, double dValue, const QString& sUnit, const QString& sGoal)
+{
+    std::printf("%s: %.4g%s (%s)\n", qPrintable(sName), dValue, qPrintable(sUnit), qPrintable(sGoal));
+    std::fflush(stdout);
+    results[sName] = QJsonObject{{"value", dValue}, {"unit", sUnit}, {"goal", sGoal}};
+}
+
+double Median(std::vector<double> vecValues)
+{
+    std::sort(vecValues.begin(), vecValues.end());
+    return vecValues.empty() ? 0.0 : vecValues[vecValues.size() / 2];
+}
+
+double Seconds(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+size_t ResidentBytes()
+{
+    malloc_trim(0);
+    long nPages = 0;
+    long nResident = 0;
+    if (FILE* pFile = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(pFile, "%ld %ld", &nPages, &nResident) != 2)
+            nResident = 0;
+        std::fclose(pFile);
+    }
+    return static_cast<size_t>(nResident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+QString CodeList(int nCodes)
+{
+    static const QStringList known = {"sh600519", "sz000001", "sh601318", "sz002752", "sz300750", "sh688981"};
+    QString sList;
+    for (int i = 0; i < nCodes; ++i)
+        sList += (i < known.size() ? known[i] : QString("sz%1").arg(100000 + i)) + ",";
+    return sList;
+}
+
+// A worker counting its emissions as they happen, on its own thread.
+class CountedWorker
+{
+public:
+    CountedWorker()
+    {
+        QObject::connect(&worker, &CCatchThread::notifyResult, &worker,
+                         [this](QString) {
+                             std::lock_guard<std::mutex> lock(mutex);
+                             // Wake the waiter only once: a wake-up per text would be
+                             // the benchmark's own cost, not the worker's.
+                             if (++nEmitted == nWanted)
+                                 changed.notify_all();
+                         },
+                         Qt::DirectConnection);
+        worker.StartCatch();
+    }
+    ~CountedWorker()
+    {
+        worker.SetState(CatchQuit);
+        worker.quit();
+        worker.wait();
+    }
+    // Hands in a list once the worker is idle; returns when nItems texts have been emitted.
+    void Sweep(const QString& sList, int nItems)
+    {
+        WaitIdle();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            nEmitted = 0;
+            nWanted = nItems;
+        }
+        worker.SetCodeList(sList);
+        WaitEmitted(nItems);
+    }
+    void WaitIdle()
+    {
+        while (worker.State() != CatchIdle)
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    void WaitEmitted(int nItems)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        nWanted = nItems;
+        changed.wait(lock, [&] { return nEmitted >= nItems; });
+    }
+    void Start(const QString& sList, int nItems)
+    {
+        WaitIdle();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            nEmitted = 0;
+            nWanted = nItems;
+        }
+        worker.SetCodeList(sList);
+    }
+
+    CCatchThread worker;
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    int nEmitted = 0;
+    int nWanted = 0;
+};
+
+size_t AppendBody(char* pData, size_t nSize, size_t nMemb, void* pTarget)
+{
+    static_cast<std::string*>(pTarget)->append(pData, nSize * nMemb);
+    return nSize * nMemb;
+}
+
+// The baseline: the same requests with the same options, straight on libcurl.
+void BareSweep(CURL* pCurl, const QStringList& items)
+{
+    std::string sBody;
+    char szError[CURL_ERROR_SIZE];
+    for (const QString& sItem : items) {
+        const std::string sUrl = "http://hq.sinajs.cn/list=" + sItem.toStdString();
+        curl_easy_reset(pCurl);
+        curl_slist* pHeaders = nullptr;
+        for (const std::string& sLine : HttpClientSettings::DefaultHeaders())
+            pHeaders = curl_slist_append(pHeaders, sLine.c_str());
+        pHeaders = curl_slist_append(pHeaders, "Referer:https://finance.sina.com.cn/");
+        curl_easy_setopt(pCurl, CURLOPT_HTTPHEADER, pHeaders);
+        curl_easy_setopt(pCurl, CURLOPT_ACCEPT_ENCODING, "gzip");
+        curl_easy_setopt(pCurl, CURLOPT_TIMEOUT, 60L);
+        curl_easy_setopt(pCurl, CURLOPT_CONNECTTIMEOUT, 10L);
+        curl_easy_setopt(pCurl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(pCurl, CURLOPT_URL, sUrl.c_str());
+        curl_easy_setopt(pCurl, CURLOPT_HEADER, 0L);
+        curl_easy_setopt(pCurl, CURLOPT_NOBODY, 0L);
+        curl_easy_setopt(pCurl, CURLOPT_WRITEFUNCTION, AppendBody);
+        curl_easy_setopt(pCurl, CURLOPT_WRITEDATA, &sBody);
+        curl_easy_setopt(pCurl, CURLOPT_USERAGENT, HttpClientSettings().sUserAgent.c_str());
+        curl_easy_setopt(pCurl, CURLOPT_ERRORBUFFER, szError);
+        curl_easy_setopt(pCurl, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(pCurl, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(pCurl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(pCurl, CURLOPT_MAXREDIRS, 30L);
+        sBody.clear();
+        curl_easy_perform(pCurl);
+        curl_slist_free_all(pHeaders);
+    }
+}
+
+void SweepOverhead()
+{
+    CountedWorker counted;
+    CURL* pCurl = curl_easy_init();
+    for (int nCodes : {1, 10, 100}) {
+        const QString sList = CodeList(nCodes);
+        const QStringList items = sList.split(',', Qt::SkipEmptyParts);
+        const int nRounds = std::max(bQuick ? 3 : 7, (bQuick ? 100 : 400) / nCodes);
+        std::vector<double> vecWorker;
+        std::vector<double> vecBare;
+        counted.Sweep(sList, nCodes); // warm-up
+        for (int nRound = 0; nRound < nRounds; ++nRound) {
+            counted.WaitIdle();
+            auto start = Clock::now();
+            counted.Sweep(sList, nCodes);
+            vecWorker.push_back(Seconds(start));
+            // The bare loop runs on a thread of its own too, as the worker does.
+            start = Clock::now();
+            std::thread([&] { BareSweep(pCurl, items); }).join();
+            vecBare.push_back(Seconds(start));
+        }
+        const double dWorker = Median(vecWorker);
+        const double dBare = Median(vecBare);
+        std::printf("  %d codes: worker %.2f ms, bare libcurl %.2f ms per sweep (median of %d)\n", nCodes,
+                    dWorker * 1e3, dBare * 1e3, nRounds);
+        Report(QString("sweep_overhead_%1_codes").arg(nCodes), dWorker / dBare, "x bare libcurl",
+               nCodes == 100 ? "at most 1.05" : "report");
+    }
+    curl_easy_cleanup(pCurl);
+}
+
+void PickUpLatency(TestHttpServer& server)
+{
+    CountedWorker counted;
+    std::atomic<int64_t> nArrivedNs{0};
+    server.SetObserver([&](const RecordedRequest&) {
+        nArrivedNs = Clock::now().time_since_epoch().count();
+    });
+    const int nLists = bQuick ? 200 : 1000;
+    std::vector<double> vecMs;
+    for (int i = 0; i < nLists; ++i) {
+        counted.WaitIdle();
+        nArrivedNs = 0;
+        const auto start = Clock::now();
+        counted.Start("sh600519,", 1);
+        counted.WaitEmitted(1);
+        const int64_t nArrived = nArrivedNs;
+        vecMs.push_back((nArrived - start.time_since_epoch().count()) / 1e6);
+    }
+    server.SetObserver(nullptr);
+    Report("pickup_latency_median", Median(vecMs), " ms", "at most 2 ms");
+    Report("pickup_latency_worst", *std::max_element(vecMs.begin(), vecMs.end()), " ms", "report");
+}
+
+// Largest gap between ticks of a 1 ms timer on the user-interface thread.
+double LargestTickGap(Tickora& window, int nMs)
+{
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QElapsedTimer clock;
+    qint64 nLast = 0;
+    qint64 nWorst = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 nNow = clock.nsecsElapsed();
+        if (nLast)
+            nWorst = std::max(nWorst, nNow - nLast);
+        nLast = nNow;
+    });
+    Q_UNUSED(window);
+    QEventLoop loop;
+    QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+    clock.start();
+    ticker.start(1);
+    loop.exec();
+    return nWorst / 1e6;
+}
+
+void SetCodes(Tickora& window, const QStringList& codes)
+{
+    auto* pModel = qobject_cast<QStandardItemModel*>(window.findChild<QTableView*>("tableView")->model());
+    pModel->removeRows(0, pModel->rowCount());
+    for (int nRow = 0; nRow < codes.size(); ++nRow) {
+        pModel->setItem(nRow, 0, new QStandardItem(codes[nRow]));
+        for (int nColumn = 1; nColumn < 4; ++nColumn)
+            pModel->setItem(nRow, nColumn, new QStandardItem());
+    }
+}
+
+void WindowResponsiveness(FakeQuoteService& service)
+{
+    const int nMs = bQuick ? 3000 : 10000;
+    QStringList codes;
+    for (const QString& sItem : CodeList(20).split(',', Qt::SkipEmptyParts))
+        codes << sItem.mid(2);
+
+    Tickora window;
+    window.show();
+    SetCodes(window, {});
+    const double dIdle = LargestTickGap(window, nMs);
+
+    service.SetDelay(200);
+    SetCodes(window, codes);
+    const double dBusy = LargestTickGap(window, nMs);
+    service.SetDelay(0);
+    SetCodes(window, {});
+
+    std::printf("  largest gap between 1 ms ticks: worker idle %.2f ms, sweeping 20 slow codes %.2f ms\n", dIdle,
+                dBusy);
+    Report("window_largest_tick_gap_busy", dBusy, " ms", "under 10 ms");
+    Report("window_tick_gap_busy_vs_idle", dBusy / dIdle, "x idle", "at most 1.5");
+}
+
+void Parsing()
+{
+    const QByteArray line = QByteArray::fromStdString(
+        ToGbk(FakeQuoteService::QuoteLine("sh600519", "贵州茅台", 1690.00, 1710.50)));
+    const std::string sLine = line.toStdString();
+    const int nLines = bQuick ? 200000 : 1000000;
+
+    auto start = Clock::now();
+    size_t nSink = 0;
+    for (int i = 0; i < nLines; ++i) {
+        std::string sCopy = sLine;
+        nSink += sCopy.size();
+    }
+    const double dCopy = nLines / Seconds(start);
+
+    start = Clock::now();
+    StockQuote quote;
+    for (int i = 0; i < nLines; ++i) {
+        CutQuote(sLine, quote);
+        nSink += quote.sName.size();
+    }
+    const double dCut = nLines / Seconds(start);
+
+    Tickora window;
+    QStringList codes = {"600519"};
+    for (int i = 1; i < 20; ++i)
+        codes << QString::number(300000 + i);
+    SetCodes(window, codes);
+    const QString text = QuoteCodec()->toUnicode(line);
+    const int nWindowLines = nLines / 20;
+    start = Clock::now();
+    for (int i = 0; i < nWindowLines; ++i)
+        window.HandleCatchResult(text);
+    const double dWindow = nWindowLines / Seconds(start);
+    if (nSink == 42)
+        std::printf(" ");
+
+    std::printf("  lines/s: plain copy %.3g, text to StockQuote %.3g, whole HandleCatchResult (20 rows) %.3g\n",
+                dCopy, dCut, dWindow);
+    Report("parse_lines_per_second", dCut, " lines/s", "at least 1000000");
+    Report("parse_vs_plain_copy", dCopy / dCut, "x slower than a copy", "report");
+    Report("handle_result_lines_per_second", dWindow, " lines/s", "report");
+}
+
+// Runs in a child process of its own, so that nothing but the program is measured.
+int IdleChild(int nSeconds)
+{
+    Tickora window;
+    window.show();
+    SetCodes(window, {});
+    QTimer::singleShot(2000, [&] {
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        const auto start = Clock::now();
+        QTimer::singleShot(nSeconds * 1000, [&, before, start] {
+            rusage after{};
+            getrusage(RUSAGE_SELF, &after);
+            const double dWall = Seconds(start);
+            auto cpu = [](const rusage& usage) {
+                return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+                     + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+            };
+            const double dCpu = cpu(after) - cpu(before);
+            const double dWakeups = (after.ru_nvcsw + after.ru_nivcsw - before.ru_nvcsw - before.ru_nivcsw) / dWall;
+            std::printf("idle %.6f %.1f\n", dCpu / dWall, dWakeups);
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
+    });
+    return QCoreApplication::exec();
+}
+
+void IdleCost(const QString& sSelf)
+{
+    const int nSeconds = bQuick ? 5 : 20;
+    QProcess child;
+    child.start(sSelf, {"--idle-child", QString::number(nSeconds)});
+    child.waitForFinished((nSeconds + 30) * 1000);
+    const QStringList fields = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(' ');
+    if (fields.size() != 3 || fields[0] != "idle") {
+        std::printf("idle cost: the child gave no figures\n");
+        return;
+    }
+    Report("idle_cpu_share_of_one_core", fields[1].toDouble() * 100.0, " %", "at most 1 %");
+    Report("idle_wakeups_per_second", fields[2].toDouble(), " /s", "report");
+}
+
+void MemoryGrowth()
+{
+    const int nSweeps = bQuick ? 1000 : 10000;
+    QStringList codes;
+    for (const QString& sItem : CodeList(20).split(',', Qt::SkipEmptyParts))
+        codes << sItem.mid(2);
+    Tickora window;
+    window.findChild<QTimer*>()->stop();
+    SetCodes(window, codes);
+    const QString sList = window.CodeList();
+    CountedWorker counted;
+    QObject::connect(&counted.worker, &CCatchThread::notifyResult, &window, &Tickora::HandleCatchResult);
+    size_t nAt100 = 0;
+    for (int nSweep = 1; nSweep <= nSweeps; ++nSweep) {
+        counted.Sweep(sList, 20);
+        QCoreApplication::processEvents();
+        if (nSweep == 100)
+            nAt100 = ResidentBytes();
+        if (nSweep % 2000 == 0)
+            std::printf("  %d sweeps\n", nSweep);
+    }
+    QCoreApplication::processEvents();
+    const size_t nAtEnd = ResidentBytes();
+    std::printf("  resident size: %.2f MiB after 100 sweeps, %.2f MiB after %d\n", nAt100 / 1048576.0,
+                nAtEnd / 1048576.0, nSweeps);
+    Report(QString("memory_growth_100_to_%1_sweeps").arg(nSweeps), (double(nAtEnd) - double(nAt100)) / 1048576.0,
+           " MiB", "under 1 MiB");
+}
+
+// 100 sweeps of the worker and its client with nothing else around, for valgrind.
+int LeakRun()
+{
+    CountedWorker counted;
+    const QString sList = CodeList(20);
+    for (int i = 0; i < 100; ++i)
+        counted.Sweep(sList, 20);
+    return 0;
+}
+
+void Leaks(const QString& sSelf, const QByteArray& proxy)
+{
+    if (QProcess::execute("valgrind", {"--version"}) != 0) {
+        std::printf("leaks: valgrind is not installed; skipped\n");
+        return;
+    }
+    QProcess valgrind;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("http_proxy", proxy);
+    valgrind.setProcessEnvironment(environment);
+    valgrind.start("valgrind", {"--leak-check=full", "--errors-for-leak-kinds=definite,indirect",
+                                "--suppressions=" TICKORA_VALGRIND_SUPPRESSIONS, sSelf, "--leak-run"});
+    valgrind.waitForFinished(15 * 60 * 1000);
+    const QString sReport = QString::fromLocal8Bit(valgrind.readAllStandardError());
+    auto lost = [&](const QString& sKind) {
+        const QRegularExpressionMatch match =
+            QRegularExpression(sKind + " lost: ([0-9,]+) bytes").match(sReport);
+        return match.hasMatch() ? QString(match.captured(1)).remove(',').toDouble() : 0.0;
+    };
+    const QRegularExpressionMatch errors = QRegularExpression("ERROR SUMMARY: ([0-9]+) errors").match(sReport);
+    Report("valgrind_definitely_lost_bytes", lost("definitely"), " bytes", "0");
+    Report("valgrind_indirectly_lost_bytes", lost("indirectly"), " bytes", "0");
+    Report("valgrind_errors", errors.hasMatch() ? errors.captured(1).toDouble() : -1, "", "0");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    bQuick = arguments.contains("--quick");
+
+    if (arguments.value(1) == "--idle-child") {
+        qputenv("http_proxy", "http://127.0.0.1:9");
+        return IdleChild(arguments.value(2).toInt());
+    }
+    if (arguments.value(1) == "--leak-run")
+        return LeakRun();
+
+    TestHttpServer server;
+    FakeQuoteService service;
+    service.Serve(server);
+    if (!server.Start()) {
+        std::fprintf(stderr, "cannot start the local quote service\n");
+        return 1;
+    }
+    server.SetRecording(false); // a long run would pile up the server's own record
+    const QByteArray proxy = QByteArray::fromStdString(server.BaseUrl());
+    qputenv("http_proxy", proxy);
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+    const QString sSelf = QCoreApplication::applicationFilePath();
+
+    std::printf("Tickora benchmarks%s, against a local quote service on %s\n", bQuick ? " (quick)" : "",
+                proxy.constData());
+    SweepOverhead();
+    PickUpLatency(server);
+    Parsing();
+    WindowResponsiveness(service);
+    IdleCost(sSelf);
+    MemoryGrowth();
+    Leaks(sSelf, proxy);
+
+    const QString sJson = QCoreApplication::applicationDirPath() + "/results.json";
+    QFile file(sJson);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(QJsonDocument(results).toJson());
+    std::printf("figures written to %s\n", qPrintable(sJson));
+    return 0;
+}
