@@ -13,7 +13,8 @@ esac
 
 packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei)
 if [ "$mode" = test ]; then
-    packages+=(xvfb xauth xdotool imagemagick openssl libssl-dev zlib1g-dev libx11-dev)
+    packages+=(xvfb xauth xdotool imagemagick openssl libssl-dev zlib1g-dev libx11-dev
+               desktop-file-utils appstream)
 fi
 
 missing=()

@@ -1,0 +1,56 @@
+// libFuzzer target: arbitrary bytes as a response text, through the cutting of quote lines
+// (checked against the long way of cutting) and into the window's row update.
+#include "QuoteCodec.h"
+#include "QuoteText.h"
+#include "ReferenceCut.h"
+#include "Tickora.h"
+
+#include <QApplication>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTextCodec>
+#include <QTimer>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+Tickora* pWindow = nullptr;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("http_proxy", "http://127.0.0.1:9"); // the window's worker never gets a list anyway
+    static QApplication application(*argc, *argv);
+    pWindow = new Tickora;
+    pWindow->findChild<QTimer*>()->stop();
+    auto* pModel = qobject_cast<QStandardItemModel*>(pWindow->findChild<QTableView*>("tableView")->model());
+    // Short codes, so that mutated texts match rows often.
+    const QStringList codes = {"600519", "sh600519", "519", "1", "a", "sh", "=", "\"", "", "000001"};
+    pModel->removeRows(0, pModel->rowCount());
+    for (int nRow = 0; nRow < 20; ++nRow) {
+        pModel->setItem(nRow, 0, new QStandardItem(codes[nRow % codes.size()]));
+        for (int nColumn = 1; nColumn < 4; ++nColumn)
+            pModel->setItem(nRow, nColumn, new QStandardItem());
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
+{
+    const std::string sText(reinterpret_cast<const char*>(pData), nSize);
+    StockQuote fast;
+    StockQuote reference;
+    const bool bFast = CutQuote(sText, fast);
+    if (bFast != ReferenceCut(sText, reference) || (bFast && !SameQuote(fast, reference)))
+        std::abort();
+
+    // As the worker hands texts over: decoded, up to the first NUL byte.
+    pWindow->HandleCatchResult(QuoteCodec()->toUnicode(sText.c_str()));
+    // And a text with NUL characters inside, which the window must cut at the first one.
+    pWindow->HandleCatchResult(QuoteCodec()->toUnicode(QByteArray(sText.data(), static_cast<int>(sText.size()))));
+    return 0;
+}
