@@ -45,6 +45,7 @@ fuzz)
     trap 'rm -rf "$corpus"' EXIT
     cp "$root"/tests/fuzz/corpus/* "$corpus"/
     QT_QPA_PLATFORM=offscreen build-fuzz/tests/fuzz_quote -max_total_time="${FUZZ_SECONDS:-60}" \
+        -artifact_prefix="$root/build-fuzz/" \
         -max_len=4096 -print_final_stats=1 "$corpus"
     ;;
 *)

@@ -3,7 +3,6 @@
 #include "CHttpClient.h"
 #include "QuoteCodec.h"
 
-#include <QMutexLocker>
 #include <QStringList>
 #include <QTextCodec>
 
@@ -26,20 +25,20 @@ void CCatchThread::StartCatch()
 
 void CCatchThread::SetCodeList(QString list)
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     sCodeList = list;
     nState = CatchFetch;
 }
 
 void CCatchThread::SetState(CatchState state)
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     nState = state;
 }
 
 CatchState CCatchThread::State()
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     return nState;
 }
 
@@ -62,7 +61,7 @@ void CCatchThread::run()
         CatchState nSeen;
         QString sList;
         {
-            QMutexLocker locker(&mutex);
+            std::lock_guard<std::mutex> locker(mutex);
             nSeen = nState;
             if (nSeen == CatchFetch)
                 sList = sCodeList;
@@ -93,7 +92,7 @@ void CCatchThread::Sweep(CHttpClient& client, std::string& sResponse, const QStr
     }
 
     // Lists handed in during the sweep are dropped; the next tick brings a fresh one.
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     if (nState != CatchQuit)
         nState = CatchIdle;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QMutex>
 #include <QString>
 #include <QThread>
 
 #include <functional>
+#include <mutex>
 
 class CHttpClient;
 
@@ -47,10 +47,11 @@ protected:
 private:
     void Sweep(CHttpClient& client, std::string& sResponse, const QString& sList);
 
-    // The hand-off slot shared with the user-interface thread, all under one mutex.
+    // The hand-off slot shared with the user-interface thread, all under one mutex. A standard
+    // mutex rather than QMutex: its locking is visible to ThreadSanitizer, Qt's is not.
     CatchState nState = CatchIdle;
     QString sCodeList;
-    QMutex mutex;
+    std::mutex mutex;
 
     std::function<void(CHttpClient&)> clientSetup;
 };
