@@ -7,10 +7,34 @@
 
 namespace {
 
-// atof, narrowed to float; a value a float cannot hold counts as not a number.
-float ToFloat(const std::string& sField)
+// The cuts work on views of the text: a quote line arrives every second for every code, and
+// copies of it would be most of the cost.
+bool FindBetween(std::string_view text, std::string_view start, std::string_view end, std::string_view& between)
 {
-    const double dValue = std::atof(sField.c_str());
+    const size_t nStart = text.find(start);
+    if (nStart == std::string_view::npos)
+        return false;
+    const size_t nFrom = nStart + start.size();
+    const size_t nEnd = text.find(end, nFrom);
+    if (nEnd == std::string_view::npos)
+        return false;
+    between = text.substr(nFrom, nEnd - nFrom);
+    return true;
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    const size_t nLast = text.find_last_not_of(" \t");
+    if (nLast == std::string_view::npos)
+        return {};
+    const size_t nFirst = text.find_first_not_of(' ');
+    return text.substr(nFirst, nLast + 1 - nFirst);
+}
+
+// atof, narrowed to float; a value a float cannot hold counts as not a number.
+float ToFloat(std::string_view field)
+{
+    const double dValue = std::atof(std::string(field).c_str());
     if (std::isnan(dValue) || std::fabs(dValue) > std::numeric_limits<float>::max())
         return std::numeric_limits<float>::quiet_NaN();
     return static_cast<float>(dValue);
@@ -20,19 +44,10 @@ float ToFloat(const std::string& sField)
 
 bool ExtractBetween(std::string& sText, const std::string& sStart, const std::string& sEnd)
 {
-    const size_t nStart = sText.find(sStart);
-    if (nStart == std::string::npos) {
-        sText.clear();
-        return false;
-    }
-    const size_t nFrom = nStart + sStart.size();
-    const size_t nEnd = sText.find(sEnd, nFrom);
-    if (nEnd == std::string::npos) {
-        sText.clear();
-        return false;
-    }
-    sText = sText.substr(nFrom, nEnd - nFrom);
-    return true;
+    std::string_view between;
+    const bool bFound = FindBetween(sText, sStart, sEnd, between);
+    sText = std::string(between);
+    return bFound;
 }
 
 std::vector<std::string> SplitString(std::string sText, const std::string& sSeparator)
@@ -48,7 +63,7 @@ std::vector<std::string> SplitString(std::string sText, const std::string& sSepa
             ++nPos;
             continue;
         }
-        vecTokens.push_back(TrimString(sText.substr(nPos, nFound - nPos)));
+        vecTokens.emplace_back(Trimmed(std::string_view(sText).substr(nPos, nFound - nPos)));
         nPos = nFound + sSeparator.size();
     }
     return vecTokens;
@@ -56,62 +71,30 @@ std::vector<std::string> SplitString(std::string sText, const std::string& sSepa
 
 std::string TrimString(const std::string& sText)
 {
-    const size_t nLast = sText.find_last_not_of(" \t");
-    if (nLast == std::string::npos)
-        return std::string();
-    const size_t nFirst = sText.find_first_not_of(' ');
-    return sText.substr(nFirst, nLast + 1 - nFirst);
+    return std::string(Trimmed(sText));
 }
-
-namespace {
-
-// The same cuts as ExtractBetween, TrimString and SplitString, on views of the text: a quote
-// line arrives every few milliseconds per code, and copies of it are most of the cost.
-std::string_view Between(std::string_view text, std::string_view start, std::string_view end)
-{
-    const size_t nStart = text.find(start);
-    if (nStart == std::string_view::npos)
-        return {};
-    const size_t nFrom = nStart + start.size();
-    const size_t nEnd = text.find(end, nFrom);
-    if (nEnd == std::string_view::npos)
-        return {};
-    return text.substr(nFrom, nEnd - nFrom);
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    const size_t nLast = text.find_last_not_of(" \t");
-    if (nLast == std::string_view::npos)
-        return {};
-    const size_t nFirst = text.find_first_not_of(' ');
-    return text.substr(nFirst, nLast + 1 - nFirst);
-}
-
-} // namespace
 
 bool CutQuote(const std::string& sText, StockQuote& quote)
 {
     // The markers are looked for independently, each from the start of the whole text.
-    const std::string_view code = Between(sText, "_str_", "=");
-    std::string_view fields = Between(sText, "=\"", "\";");
+    std::string_view code;
+    std::string_view fields;
+    FindBetween(sText, "_str_", "=", code);
+    FindBetween(sText, "=\"", "\";", fields);
 
-    // Fields 0, 2 and 3 are used, but a line needs six fields (five commas) to count.
+    // Fields 0, 2 and 3 are used, but a line needs six fields, so five commas, to count.
     std::string_view vecUsed[4];
-    int nField = 0;
-    for (; nField < 6; ++nField) {
+    for (int nCommas = 0; nCommas < 5; ++nCommas) {
         const size_t nComma = fields.find(',');
-        if (nField < 4)
-            vecUsed[nField] = Trimmed(fields.substr(0, nComma));
+        if (nCommas < 4)
+            vecUsed[nCommas] = Trimmed(fields.substr(0, nComma));
         if (nComma == std::string_view::npos)
-            break;
+            return false;
         fields.remove_prefix(nComma + 1);
     }
-    if (nField < 5)
-        return false;
 
-    const float dPrevious = ToFloat(std::string(vecUsed[2]));
-    const float dPrice = ToFloat(std::string(vecUsed[3]));
+    const float dPrevious = ToFloat(vecUsed[2]);
+    const float dPrice = ToFloat(vecUsed[3]);
     // A price of 0 (before the open, or a suspended share) or a previous close of 0 gives no
     // meaningful change.
     float dChange = std::numeric_limits<float>::quiet_NaN();
