@@ -7,10 +7,13 @@
 #include "CCatchThread.h"
 #include "CHttpClient.h"
 #include "FakeQuoteService.h"
+#include "ProxyEnvironment.h"
+#include "ResidentSize.h"
 #include "QuoteCodec.h"
 #include "QuoteText.h"
 #include "TestHttpServer.h"
 #include "Tickora.h"
+#include "WindowTable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,7 +28,6 @@
 #include <QTimer>
 
 #include <curl/curl.h>
-#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -60,19 +62,6 @@ double Median(std::vector<double> vecValues)
 double Seconds(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-size_t ResidentBytes()
-{
-    malloc_trim(0);
-    long nPages = 0;
-    long nResident = 0;
-    if (FILE* pFile = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(pFile, "%ld %ld", &nPages, &nResident) != 2)
-            nResident = 0;
-        std::fclose(pFile);
-    }
-    return static_cast<size_t>(nResident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
 QString CodeList(int nCodes)
@@ -110,13 +99,7 @@ public:
     // Hands in a list once the worker is idle; returns when nItems texts have been emitted.
     void Sweep(const QString& sList, int nItems)
     {
-        WaitIdle();
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            nEmitted = 0;
-            nWanted = nItems;
-        }
-        worker.SetCodeList(sList);
+        Start(sList, nItems);
         WaitEmitted(nItems);
     }
     void WaitIdle()
@@ -267,17 +250,6 @@ double LargestTickGap(Tickora& window, int nMs)
     return nWorst / 1e6;
 }
 
-void SetCodes(Tickora& window, const QStringList& codes)
-{
-    auto* pModel = qobject_cast<QStandardItemModel*>(window.findChild<QTableView*>("tableView")->model());
-    pModel->removeRows(0, pModel->rowCount());
-    for (int nRow = 0; nRow < codes.size(); ++nRow) {
-        pModel->setItem(nRow, 0, new QStandardItem(codes[nRow]));
-        for (int nColumn = 1; nColumn < 4; ++nColumn)
-            pModel->setItem(nRow, nColumn, new QStandardItem());
-    }
-}
-
 void WindowResponsiveness(FakeQuoteService& service)
 {
     const int nMs = bQuick ? 3000 : 10000;
@@ -287,14 +259,14 @@ void WindowResponsiveness(FakeQuoteService& service)
 
     Tickora window;
     window.show();
-    SetCodes(window, {});
+    FillTable(window, {});
     const double dIdle = LargestTickGap(window, nMs);
 
     service.SetDelay(200);
-    SetCodes(window, codes);
+    FillTable(window, codes);
     const double dBusy = LargestTickGap(window, nMs);
     service.SetDelay(0);
-    SetCodes(window, {});
+    FillTable(window, {});
 
     std::printf("  largest gap between 1 ms ticks: worker idle %.2f ms, sweeping 20 slow codes %.2f ms\n", dIdle,
                 dBusy);
@@ -329,7 +301,7 @@ void Parsing()
     QStringList codes = {"600519"};
     for (int i = 1; i < 20; ++i)
         codes << QString::number(300000 + i);
-    SetCodes(window, codes);
+    FillTable(window, codes);
     const QString text = QuoteCodec()->toUnicode(line);
     const int nWindowLines = nLines / 20;
     start = Clock::now();
@@ -351,7 +323,7 @@ int IdleChild(int nSeconds)
 {
     Tickora window;
     window.show();
-    SetCodes(window, {});
+    FillTable(window, {});
     QTimer::singleShot(2000, [&] {
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
@@ -397,7 +369,7 @@ void MemoryGrowth()
         codes << sItem.mid(2);
     Tickora window;
     window.findChild<QTimer*>()->stop();
-    SetCodes(window, codes);
+    FillTable(window, codes);
     const QString sList = window.CodeList();
     CountedWorker counted;
     QObject::connect(&counted.worker, &CCatchThread::notifyResult, &window, &Tickora::HandleCatchResult);
@@ -463,7 +435,7 @@ int main(int argc, char* argv[])
     bQuick = arguments.contains("--quick");
 
     if (arguments.value(1) == "--idle-child") {
-        qputenv("http_proxy", "http://127.0.0.1:9");
+        RouteNowhere();
         return IdleChild(arguments.value(2).toInt());
     }
     if (arguments.value(1) == "--leak-run")
@@ -478,9 +450,7 @@ int main(int argc, char* argv[])
     }
     server.SetRecording(false); // a long run would pile up the server's own record
     const QByteArray proxy = QByteArray::fromStdString(server.BaseUrl());
-    qputenv("http_proxy", proxy);
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
+    RouteThroughProxy(proxy);
     const QString sSelf = QCoreApplication::applicationFilePath();
 
     std::printf("Tickora benchmarks%s, against a local quote service on %s\n", bQuick ? " (quick)" : "",

@@ -11,22 +11,11 @@ case "$mode" in
     *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
-packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei)
+. scripts/packages.sh
 if [ "$mode" = test ]; then
-    packages+=(xvfb xauth xdotool imagemagick openssl libssl-dev zlib1g-dev libx11-dev
-               desktop-file-utils appstream)
-fi
-
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+    ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+else
+    ensure_packages "${build_packages[@]}"
 fi
 
 build=${TICKORA_BUILD_DIR:-build}

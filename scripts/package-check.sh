@@ -6,16 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TICKORA_BUILD_DIR:-build}
 
+. scripts/packages.sh
+ensure_packages dpkg-dev file xvfb xauth xdotool
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-missing=()
-for package in dpkg-dev file xvfb xauth xdotool; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    $sudo apt-get update -qq
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-fi
 
 [ -x "$build/tests/xclose" ] || { echo "build the tests first (scripts/dev.sh test)" >&2; exit 1; }
 rm -f "$build"/tickora_*.deb

@@ -8,19 +8,9 @@ cd "$(dirname "$0")/.."
 root=$PWD
 mode=${1:-}
 
-packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei xvfb xauth xdotool imagemagick
-          openssl libssl-dev zlib1g-dev libx11-dev desktop-file-utils appstream)
-[ "$mode" = fuzz ] && packages+=(clang libclang-rt-dev)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-fi
+. scripts/packages.sh
+ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+[ "$mode" = fuzz ] && ensure_packages clang libclang-rt-dev
 
 export ASAN_OPTIONS=fast_unwind_on_malloc=0:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -2,6 +2,7 @@
 #include "CCatchThread.h"
 #include "CHttpClient.h"
 #include "FakeQuoteService.h"
+#include "ProxyEnvironment.h"
 #include "TestHttpServer.h"
 
 #include <QElapsedTimer>
@@ -55,9 +56,7 @@ private:
 void tst_CatchThread::initTestCase()
 {
     QVERIFY(server.Start());
-    qputenv("http_proxy", QByteArray::fromStdString(server.BaseUrl()));
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
+    RouteThroughProxy(QByteArray::fromStdString(server.BaseUrl()));
 }
 
 void tst_CatchThread::init()

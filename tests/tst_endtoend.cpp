@@ -1,8 +1,10 @@
 // The whole road of a quote in a real window under Xvfb: typed code, poll, worker, the fake
 // quote service behind libcurl's proxy variable, and the row filled in.
 #include "FakeQuoteService.h"
+#include "ProxyEnvironment.h"
 #include "TestHttpServer.h"
 #include "Tickora.h"
+#include "WindowTable.h"
 
 #include <QIcon>
 #include <QStandardItemModel>
@@ -50,9 +52,7 @@ void tst_EndToEnd::initTestCase()
     });
     service.Serve(server);
     QVERIFY(server.Start());
-    qputenv("http_proxy", QByteArray::fromStdString(server.BaseUrl()));
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
+    RouteThroughProxy(QByteArray::fromStdString(server.BaseUrl()));
 }
 
 void tst_EndToEnd::init()
@@ -75,7 +75,7 @@ void tst_EndToEnd::typedCodeShowsItsQuote()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* pView = window.findChild<QTableView*>("tableView");
-    auto* pModel = qobject_cast<QStandardItemModel*>(pView->model());
+    QStandardItemModel* pModel = TableModel(window);
 
     const QPoint cell = pView->viewport()->mapToGlobal(pView->visualRect(pModel->index(1, 0)).center());
     QVERIFY(Xdo({"mousemove", "--sync", QString::number(cell.x()), QString::number(cell.y())}));

@@ -4,8 +4,11 @@
 #include "CCatchThread.h"
 #include "CHttpClient.h"
 #include "FakeQuoteService.h"
+#include "ProxyEnvironment.h"
+#include "ResidentSize.h"
 #include "TestHttpServer.h"
 #include "Tickora.h"
+#include "WindowTable.h"
 
 #include <QElapsedTimer>
 #include <QStandardItemModel>
@@ -13,10 +16,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <malloc.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -95,34 +94,6 @@ ScriptedReply FaultReply(Fault fault, const std::string& sCode, size_t nHugeSize
     return reply;
 }
 
-// Resident size once freed memory has gone back to the system, so that what remains is what
-// is really held.
-size_t ResidentBytes()
-{
-    malloc_trim(0);
-    long nPages = 0;
-    long nResident = 0;
-    if (FILE* pFile = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(pFile, "%ld %ld", &nPages, &nResident) != 2)
-            nResident = 0;
-        std::fclose(pFile);
-    }
-    return static_cast<size_t>(nResident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
-}
-
-int ClosedPort()
-{
-    const int nSocket = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nLength = sizeof address;
-    bind(nSocket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(nSocket, reinterpret_cast<sockaddr*>(&address), &nLength);
-    close(nSocket);
-    return ntohs(address.sin_port);
-}
-
 const QStringList kCodes = {"600519", "000001", "300750"};
 
 } // namespace
@@ -165,9 +136,7 @@ void tst_Faults::initTestCase()
     service.Serve(server);
     QVERIFY(server.Start());
     proxy = QByteArray::fromStdString(server.BaseUrl());
-    qputenv("http_proxy", proxy);
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
+    RouteThroughProxy(proxy);
 }
 
 void tst_Faults::init()
@@ -196,13 +165,8 @@ void tst_Faults::MakeWindow(const QStringList& codes)
 {
     pWindow = std::make_unique<Tickora>();
     pWindow->findChild<QTimer*>()->stop();
-    pModel = qobject_cast<QStandardItemModel*>(pWindow->findChild<QTableView*>("tableView")->model());
-    pModel->removeRows(0, pModel->rowCount());
-    for (int nRow = 0; nRow < codes.size(); ++nRow) {
-        pModel->setItem(nRow, 0, new QStandardItem(codes[nRow]));
-        for (int nColumn = 1; nColumn < 4; ++nColumn)
-            pModel->setItem(nRow, nColumn, new QStandardItem());
-    }
+    pModel = TableModel(*pWindow);
+    FillTable(*pWindow, codes);
     pWorker = std::make_unique<CCatchThread>();
     pWorker->SetClientSetup([](CHttpClient& client) { client.settings.nTimeout = 1; });
     connect(pWorker.get(), &CCatchThread::notifyResult, pWindow.get(), &Tickora::HandleCatchResult);
@@ -260,7 +224,7 @@ void tst_Faults::faultGivesOneTextAndKeepsLastGoodValues()
     const QStringList good = {Cell(1, 1), Cell(1, 2), Cell(1, 3)};
 
     if (fault == Refused)
-        qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(ClosedPort()));
+        qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(ClosedLoopbackPort()));
     else
         server.Script("/list=sz000001", FaultReply(fault, "sz000001", 20 * 1024 * 1024));
     server.ClearRequests();
@@ -366,7 +330,7 @@ void tst_Faults::closingDuringSweepFinishesTheSweep()
 {
     service.SetDelay(300);
     auto pBusy = std::make_unique<Tickora>();
-    auto* pBusyModel = qobject_cast<QStandardItemModel*>(pBusy->findChild<QTableView*>("tableView")->model());
+    QStandardItemModel* pBusyModel = TableModel(*pBusy);
     pBusyModel->item(1, 0)->setText("000001");
     pBusy->AddEmptyRow();
     pBusyModel->item(2, 0)->setText("300750");

@@ -5,9 +5,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -32,19 +29,6 @@ int CountStarting(const QList<QByteArray>& lines, const QByteArray& prefix)
                                           [&](const QByteArray& line) { return line.startsWith(prefix); }));
 }
 
-// A loopback port that nothing listens on: bound once by us, then released.
-int ClosedPort()
-{
-    const int nSocket = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nLength = sizeof address;
-    bind(nSocket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(nSocket, reinterpret_cast<sockaddr*>(&address), &nLength);
-    close(nSocket);
-    return ntohs(address.sin_port);
-}
 
 std::string Patterned(size_t nSize)
 {
@@ -202,7 +186,7 @@ void tst_HttpClient::resultRules()
 void tst_HttpClient::refusedConnectionGivesStatusZero()
 {
     std::string sResponse;
-    QVERIFY(!pClient->Get(sResponse, "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", 10));
+    QVERIFY(!pClient->Get(sResponse, "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "/", 10));
     QCOMPARE(pClient->nStatusCode, 0);
     QCOMPARE(pClient->nResult, CURLE_COULDNT_CONNECT);
     QCOMPARE(Q(sResponse), QByteArray("Down page Failed Error Code is 0=Couldn't connect to server"));

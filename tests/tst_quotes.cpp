@@ -3,6 +3,8 @@
 #include "QuoteText.h"
 #include "ReferenceCut.h"
 #include "Tickora.h"
+#include "ProxyEnvironment.h"
+#include "WindowTable.h"
 
 #include <QStandardItemModel>
 #include <QTableView>
@@ -56,7 +58,6 @@ private slots:
     void codeList();
 
 private:
-    void SetCodes(const QStringList& codes);
     QString Background(int nRow) const;
 
     Tickora* pWindow = nullptr;
@@ -65,30 +66,18 @@ private:
 
 void tst_Quotes::initTestCase()
 {
-    qputenv("http_proxy", "http://127.0.0.1:9");
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
+    RouteNowhere();
 }
 
 void tst_Quotes::init()
 {
     pWindow = new Tickora;
-    pModel = qobject_cast<QStandardItemModel*>(pWindow->findChild<QTableView*>("tableView")->model());
+    pModel = TableModel(*pWindow);
 }
 
 void tst_Quotes::cleanup()
 {
     delete pWindow;
-}
-
-void tst_Quotes::SetCodes(const QStringList& codes)
-{
-    pModel->removeRows(0, pModel->rowCount());
-    for (int nRow = 0; nRow < codes.size(); ++nRow) {
-        pModel->setItem(nRow, 0, new QStandardItem(codes[nRow]));
-        for (int nColumn = 1; nColumn < 4; ++nColumn)
-            pModel->setItem(nRow, nColumn, new QStandardItem());
-    }
 }
 
 QString tst_Quotes::Background(int nRow) const
@@ -288,7 +277,7 @@ void tst_Quotes::responseFillsMatchingRows()
     QFETCH(QStringList, changes);
     QFETCH(QStringList, colours);
 
-    SetCodes(codes);
+    FillTable(*pWindow, codes);
     // As the worker hands it over: decoded from the service's encoding.
     pWindow->HandleCatchResult(QuoteCodec()->toUnicode(text));
     for (int nRow = 0; nRow < codes.size(); ++nRow) {
@@ -302,7 +291,7 @@ void tst_Quotes::responseFillsMatchingRows()
 
 void tst_Quotes::failingTextKeepsLastGoodValues()
 {
-    SetCodes({"600519"});
+    FillTable(*pWindow, {"600519"});
     pWindow->HandleCatchResult(QuoteCodec()->toUnicode(Line("sh600519", "A,1,10.00,9.50,0,0")));
     pWindow->HandleCatchResult("Down page Failed Error Code is 404=No error");
     pWindow->HandleCatchResult(QString());
@@ -336,7 +325,7 @@ void tst_Quotes::codeList()
 {
     QFETCH(QStringList, codes);
     QFETCH(QString, list);
-    SetCodes(codes);
+    FillTable(*pWindow, codes);
     QCOMPARE(pWindow->CodeList(), list);
 }
 

@@ -1,7 +1,9 @@
 // The window on a real X server, driven by real input from xdotool: what a user's clicks and
 // keys do, including through the window's transparent-for-mouse attribute.
 #include "Tickora.h"
+#include "ProxyEnvironment.h"
 #include "WhenShown.h"
+#include "WindowTable.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -52,9 +54,7 @@ void tst_RealWindow::initTestCase()
 {
     QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "runs under xvfb-run");
     QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
-    qputenv("http_proxy", "http://127.0.0.1:9");
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
+    RouteNowhere();
 }
 
 void tst_RealWindow::init()
@@ -66,7 +66,7 @@ void tst_RealWindow::init()
     pWindow->show();
     QVERIFY(QTest::qWaitForWindowExposed(pWindow));
     pView = pWindow->findChild<QTableView*>("tableView");
-    pModel = qobject_cast<QStandardItemModel*>(pView->model());
+    pModel = TableModel(*pWindow);
 }
 
 void tst_RealWindow::cleanup()

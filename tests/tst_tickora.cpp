@@ -1,5 +1,7 @@
 #include "Tickora.h"
+#include "ProxyEnvironment.h"
 #include "WhenShown.h"
+#include "WindowTable.h"
 
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
@@ -67,9 +69,7 @@ private:
 void tst_Tickora::initTestCase()
 {
     // The worker polls once a second: keep its requests on a closed loopback port.
-    qputenv("http_proxy", "http://127.0.0.1:9");
-    qunsetenv("no_proxy");
-    qunsetenv("NO_PROXY");
+    RouteNowhere();
 }
 
 void tst_Tickora::init()
@@ -77,7 +77,7 @@ void tst_Tickora::init()
     pWindow = new Tickora;
     pView = pWindow->findChild<QTableView*>("tableView");
     QVERIFY(pView);
-    pModel = qobject_cast<QStandardItemModel*>(pView->model());
+    pModel = TableModel(*pWindow);
     QVERIFY(pModel);
     pTester = new QAbstractItemModelTester(pModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
     pWindow->show();

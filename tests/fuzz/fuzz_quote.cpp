@@ -4,6 +4,7 @@
 #include "QuoteText.h"
 #include "ReferenceCut.h"
 #include "Tickora.h"
+#include "WindowTable.h"
 
 #include <QApplication>
 #include <QStandardItemModel>
@@ -27,15 +28,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     static QApplication application(*argc, *argv);
     pWindow = new Tickora;
     pWindow->findChild<QTimer*>()->stop();
-    auto* pModel = qobject_cast<QStandardItemModel*>(pWindow->findChild<QTableView*>("tableView")->model());
     // Short codes, so that mutated texts match rows often.
     const QStringList codes = {"600519", "sh600519", "519", "1", "a", "sh", "=", "\"", "", "000001"};
-    pModel->removeRows(0, pModel->rowCount());
-    for (int nRow = 0; nRow < 20; ++nRow) {
-        pModel->setItem(nRow, 0, new QStandardItem(codes[nRow % codes.size()]));
-        for (int nColumn = 1; nColumn < 4; ++nColumn)
-            pModel->setItem(nRow, nColumn, new QStandardItem());
-    }
+    QStringList rows;
+    for (int nRow = 0; nRow < 20; ++nRow)
+        rows << codes[nRow % codes.size()];
+    FillTable(*pWindow, rows);
     return 0;
 }
 

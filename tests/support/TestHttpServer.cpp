@@ -154,6 +154,19 @@ std::string GzipText(const std::string& sText)
     return sOut;
 }
 
+uint16_t ClosedLoopbackPort()
+{
+    const int nSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLength = sizeof address;
+    bind(nSocket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(nSocket, reinterpret_cast<sockaddr*>(&address), &nLength);
+    close(nSocket);
+    return ntohs(address.sin_port);
+}
+
 TestHttpServer::TestHttpServer() = default;
 
 TestHttpServer::~TestHttpServer()

@@ -100,5 +100,8 @@ private:
     mutable std::condition_variable changed;
 };
 
+// A loopback port that nothing listens on (bound once, then released), for refused connections.
+uint16_t ClosedLoopbackPort();
+
 // gzip-compresses a text (RFC 1952), as a server with Content-Encoding: gzip sends it.
 std::string GzipText(const std::string& sText);
