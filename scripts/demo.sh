@@ -20,4 +20,4 @@ for _ in $(seq 50); do
 done
 url=$(sed -n 's/^listening on //p' "$log.port")
 echo "fake quote service at $url (requests are logged in $log)"
-http_proxy=$url no_proxy= NO_PROXY= "$build/app/tickora"
+http_proxy=$url no_proxy='' NO_PROXY='' "$build/app/tickora"

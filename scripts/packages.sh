@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034
 # Sourced by the other scripts: ensure_packages NAME... installs the Debian packages that are
 # missing, through sudo when not run as root.
 ensure_packages() {
