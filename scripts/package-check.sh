@@ -25,7 +25,7 @@ test -f /usr/share/applications/org.tickora.Tickora.desktop
 
 # Keep its requests on a closed loopback port: nothing leaves the machine.
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
-    http_proxy=http://127.0.0.1:9 no_proxy='' NO_PROXY='' /usr/bin/tickora &
+    http_proxy=http://127.0.0.1:9 no_proxy="" NO_PROXY="" /usr/bin/tickora &
     program=$!
     window=$(timeout 30 xdotool search --sync --all --pid $program --name "禾澜迷你股票监控器1.0" | head -n 1)
     [ -n "$window" ] || { echo "no window appeared"; kill $program; exit 1; }
