@@ -131,6 +131,13 @@ void tst_EndToEnd::closingDuringSlowSweepEndsAfterTheSweep()
     QVERIFY(search.waitForFinished(10000));
     const unsigned long nWindow = search.readAllStandardOutput().trimmed().split('\n').value(0).toULong();
     QVERIFY(nWindow != 0);
+
+    // No icon theme here provides "select", so the window carries the compiled-in image.
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(nWindow), "_NET_WM_ICON"});
+    QVERIFY(xprop.waitForFinished(10000));
+    QVERIFY(xprop.readAllStandardOutput().contains("Icon (32 x 32)"));
+
     QCOMPARE(QProcess::execute(XCLOSE_BINARY, {QString::number(nWindow)}), 0);
 
     // The window is gone from the screen at once, but the process waits for the sweep.
