@@ -28,8 +28,6 @@
 #endif
 #endif
 
-Q_DECLARE_METATYPE(ScriptedReply)
-
 namespace {
 
 enum Fault

@@ -6,8 +6,6 @@
 #include <QtTest>
 
 
-Q_DECLARE_METATYPE(std::string)
-
 namespace {
 
 QByteArray Q(const std::string& s)

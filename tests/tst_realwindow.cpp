@@ -43,7 +43,6 @@ private slots:
 
 private:
     QPoint CellCentre(int nRow, int nColumn) const;
-    QStringList Codes() const;
 
     Tickora* pWindow = nullptr;
     QTableView* pView = nullptr;
@@ -80,14 +79,6 @@ QPoint tst_RealWindow::CellCentre(int nRow, int nColumn) const
     return pView->viewport()->mapToGlobal(pView->visualRect(pModel->index(nRow, nColumn)).center());
 }
 
-QStringList tst_RealWindow::Codes() const
-{
-    QStringList codes;
-    for (int nRow = 0; nRow < pModel->rowCount(); ++nRow)
-        codes << pModel->item(nRow, 0)->text();
-    return codes;
-}
-
 void tst_RealWindow::titleReachesTheDesktop()
 {
     QProcess search;
@@ -103,7 +94,7 @@ void tst_RealWindow::typedCodeAppendsAnEntryRow()
     QTRY_COMPARE(pView->currentIndex(), pModel->index(1, 0));
     QVERIFY(Xdo({"type", "--delay", "20", "000001"}));
     QVERIFY(Xdo({"key", "Return"}));
-    QTRY_COMPARE(Codes(), (QStringList{"600519", "000001", ""}));
+    QTRY_COMPARE(TableCodes(*pWindow), (QStringList{"600519", "000001", ""}));
 }
 
 void tst_RealWindow::contextMenuDeletesAfterYes()
@@ -122,7 +113,7 @@ void tst_RealWindow::contextMenuDeletesAfterYes()
         ClickAt(pYes->mapToGlobal(pYes->rect().center()));
     });
     QVERIFY(ClickAt(CellCentre(0, 1), 3));
-    QTRY_COMPARE_WITH_TIMEOUT(Codes(), QStringList{""}, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(TableCodes(*pWindow), QStringList{""}, 10000);
     QVERIFY(bMenuSeen);
     QVERIFY(bBoxSeen);
 }

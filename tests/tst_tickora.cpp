@@ -57,7 +57,6 @@ private slots:
     void deletingEveryRowLeavesTableEmptyForGood();
 
 private:
-    QStringList Codes() const;
     QPoint RowPoint(int nRow) const;
 
     Tickora* pWindow = nullptr;
@@ -91,14 +90,6 @@ void tst_Tickora::cleanup()
     pWindow = nullptr;
 }
 
-QStringList tst_Tickora::Codes() const
-{
-    QStringList codes;
-    for (int nRow = 0; nRow < pModel->rowCount(); ++nRow)
-        codes << pModel->item(nRow, 0)->text();
-    return codes;
-}
-
 QPoint tst_Tickora::RowPoint(int nRow) const
 {
     return pView->visualRect(pModel->index(nRow, 0)).center();
@@ -110,7 +101,7 @@ void tst_Tickora::headersAndDefaultRows()
     const QStringList expected = {"代码", "名称", "价格", "涨幅"};
     for (int nColumn = 0; nColumn < 4; ++nColumn)
         QCOMPARE(pModel->horizontalHeaderItem(nColumn)->text(), expected[nColumn]);
-    QCOMPARE(Codes(), (QStringList{"600519", ""}));
+    QCOMPARE(TableCodes(*pWindow), (QStringList{"600519", ""}));
     for (int nRow = 0; nRow < 2; ++nRow) {
         QVERIFY(pModel->item(nRow, 0)->isEditable());
         for (int nColumn = 1; nColumn < 4; ++nColumn) {
@@ -233,7 +224,7 @@ void tst_Tickora::entryRowRules()
     QTest::keyClick(pEditor, static_cast<Qt::Key>(key));
     // The delegate commits and closes on its next turn of the event loop.
     QTRY_VERIFY(pEditor.isNull());
-    QCOMPARE(Codes(), codes);
+    QCOMPARE(TableCodes(*pWindow), codes);
     const int nLast = pModel->rowCount() - 1;
     QVERIFY(pModel->item(nLast, 0)->isEditable());
     QVERIFY(!pModel->item(nLast, 3)->isEditable());
@@ -260,7 +251,7 @@ void tst_Tickora::deletionThroughContextMenu()
     ChooseDelete();
     AnswerBox(answer);
     pWindow->ReghtMenuQpoint(point);
-    QCOMPARE(Codes(), codes);
+    QCOMPARE(TableCodes(*pWindow), codes);
 }
 
 void tst_Tickora::staleContextRowPastTheEndDeletesNothing()
@@ -271,7 +262,7 @@ void tst_Tickora::staleContextRowPastTheEndDeletesNothing()
     pModel->removeRow(1);
     AnswerBox(QMessageBox::Yes);
     pWindow->MenuChoice(pWindow->findChild<QAction*>());
-    QCOMPARE(Codes(), QStringList{"600519"});
+    QCOMPARE(TableCodes(*pWindow), QStringList{"600519"});
 }
 
 void tst_Tickora::deletingEveryRowLeavesTableEmptyForGood()

@@ -12,6 +12,16 @@ inline QStandardItemModel* TableModel(const Tickora& window)
     return qobject_cast<QStandardItemModel*>(window.findChild<QTableView*>("tableView")->model());
 }
 
+// The code column, top to bottom.
+inline QStringList TableCodes(const Tickora& window)
+{
+    QStringList codes;
+    const QStandardItemModel* pModel = TableModel(window);
+    for (int nRow = 0; nRow < pModel->rowCount(); ++nRow)
+        codes << pModel->item(nRow, 0)->text();
+    return codes;
+}
+
 // Replaces the table with one row per code, made as the window makes its rows.
 inline void FillTable(const Tickora& window, const QStringList& codes)
 {
