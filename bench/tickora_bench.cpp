@@ -35,6 +35,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -390,6 +391,59 @@ void MemoryGrowth()
            " MiB", "under 1 MiB");
 }
 
+// In a child of its own, so that its peak resident size is its own: a worker fed 100 answers
+// in a row, each a gzip bomb (64 MiB decoded) or a normal quote line.
+int PeakChild(bool bHostile)
+{
+    TestHttpServer server;
+    FakeQuoteService service;
+    service.Serve(server);
+    if (bHostile)
+        server.SetHandler([](const RecordedRequest&) { return GzipBombReply(); });
+    server.SetRecording(false);
+    if (!server.Start())
+        return 1;
+    RouteThroughProxy(QByteArray::fromStdString(server.BaseUrl()));
+    {
+        CountedWorker counted;
+        counted.Sweep(QString("sh600519,").repeated(100), 100);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak %ld\n", usage.ru_maxrss);
+    return 0;
+}
+
+void HostileAnswers(const QString& sSelf)
+{
+    auto peakKiB = [&](const char* pKind) {
+        QProcess child;
+        child.start(sSelf, {"--peak-child", pKind});
+        child.waitForFinished(5 * 60 * 1000);
+        const QStringList fields = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(' ');
+        return fields.size() == 2 && fields[0] == "peak" ? fields[1].toDouble() : -1.0;
+    };
+    const double dNormal = peakKiB("normal");
+    const double dHostile = peakKiB("bomb");
+    std::printf("  peak resident size: %.1f MiB for 100 normal answers, %.1f MiB for 100 gzip bombs\n",
+                dNormal / 1024.0, dHostile / 1024.0);
+    Report("peak_resident_100_gzip_bombs_against_100_normal", dHostile / dNormal, "", "report; about 1");
+}
+
+// Destroying a window whose worker is idle: the worker notices within a poll.
+void ClosingIdle()
+{
+    std::vector<double> vecMs;
+    for (int i = 0; i < (bQuick ? 5 : 21); ++i) {
+        auto pWindow = std::make_unique<Tickora>();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the worker is up and polling
+        const Clock::time_point start = Clock::now();
+        pWindow.reset();
+        vecMs.push_back(Seconds(start) * 1000.0);
+    }
+    Report("closing_idle_window_median", Median(vecMs), " ms", "under 50 ms");
+}
+
 // 100 sweeps of the worker and its client with nothing else around, for valgrind.
 int LeakRun()
 {
@@ -440,6 +494,8 @@ int main(int argc, char* argv[])
     }
     if (arguments.value(1) == "--leak-run")
         return LeakRun();
+    if (arguments.value(1) == "--peak-child")
+        return PeakChild(arguments.value(2) == "bomb");
 
     TestHttpServer server;
     FakeQuoteService service;
@@ -461,6 +517,8 @@ int main(int argc, char* argv[])
     WindowResponsiveness(service);
     IdleCost(sSelf);
     MemoryGrowth();
+    HostileAnswers(sSelf);
+    ClosingIdle();
     Leaks(sSelf, proxy);
 
     const QString sJson = QCoreApplication::applicationDirPath() + "/results.json";

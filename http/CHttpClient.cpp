@@ -62,9 +62,13 @@ void FillHeaders(SList& list, const std::vector<std::string>& vecHeaders)
     }
 }
 
-size_t AppendChunk(std::string& sTarget, const char* pData, size_t nSize, size_t nMemb)
+size_t AppendChunk(std::string& sTarget, size_t& nSeen, const char* pData, size_t nSize, size_t nMemb)
 {
     const size_t nBytes = nSize * nMemb;
+    // Taking less than the whole chunk makes libcurl end the transfer with a write error.
+    if (nBytes > CHttpClient::kMaxTransferBytes - nSeen)
+        return 0;
+    nSeen += nBytes;
     // A zero byte ends what the chunk contributes; the transfer itself goes on.
     const void* pZero = std::memchr(pData, 0, nBytes);
     sTarget.append(pData, pZero ? static_cast<const char*>(pZero) - pData : nBytes);
@@ -94,12 +98,21 @@ const std::vector<std::string>& HttpClientSettings::DefaultHeaders()
 
 size_t HeaderCallback(char* pData, size_t nSize, size_t nMemb, void* pClient)
 {
-    return AppendChunk(static_cast<CHttpClient*>(pClient)->sHeaders, pData, nSize, nMemb);
+    auto* pSelf = static_cast<CHttpClient*>(pClient);
+    return AppendChunk(pSelf->sHeaders, pSelf->nHeadersSeen, pData, nSize, nMemb);
 }
 
 size_t BodyCallback(char* pData, size_t nSize, size_t nMemb, void* pClient)
 {
-    return AppendChunk(static_cast<CHttpClient*>(pClient)->sBody, pData, nSize, nMemb);
+    auto* pSelf = static_cast<CHttpClient*>(pClient);
+    return AppendChunk(pSelf->sBody, pSelf->nBodySeen, pData, nSize, nMemb);
+}
+
+void CHttpClient::StartTransfer()
+{
+    sBody.clear();
+    nBodySeen = 0;
+    nHeadersSeen = 0;
 }
 
 // A HEAD request on the home page, on the same handle, for the cookies it hands out.
@@ -123,7 +136,7 @@ std::string CHttpClient::HomePageCookies()
     curl_easy_setopt(pCurl, CURLOPT_FOLLOWLOCATION, static_cast<long>(settings.nFollowLocation));
     curl_easy_setopt(pCurl, CURLOPT_MAXREDIRS, kMaxRedirects);
 
-    sBody.clear();
+    StartTransfer();
     curl_easy_perform(pCurl);
 
     std::string sCookies;
@@ -219,8 +232,11 @@ bool CHttpClient::Get(std::string& response, const std::string& url, int connect
     if (!settings.sInterface.empty())
         curl_easy_setopt(pCurl, CURLOPT_INTERFACE, settings.sInterface.c_str());
 
-    sBody.clear();
+    StartTransfer();
     nResult = curl_easy_perform(pCurl);
+    // Only the callbacks' limit makes a write fail: what arrived is cut short, so none of it counts.
+    if (nResult == CURLE_WRITE_ERROR)
+        sBody.clear();
     sError = curl_easy_strerror(nResult);
     // The list dies with this call; the handle must not keep pointing at it.
     curl_easy_setopt(pCurl, CURLOPT_HTTPHEADER, nullptr);
@@ -254,7 +270,7 @@ bool CHttpClient::Get(std::string& response, const std::string& url, int connect
     if (curl_easy_getinfo(pCurl, CURLINFO_PRIMARY_IP, &pText) == CURLE_OK && pText && *pText)
         sPrimaryIp = pText;
 
-    if (!response.empty() || nStatusCode == 200)
+    if (nResult != CURLE_WRITE_ERROR && (!response.empty() || nStatusCode == 200))
         return true;
     char szSentence[260];
     std::snprintf(szSentence, sizeof szSentence, "Down page Failed Error Code is %d=%s", nStatusCode,

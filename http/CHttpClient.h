@@ -20,6 +20,10 @@ public:
 
     bool Get(std::string& response, const std::string& url, int connectTimeout);
 
+    // A real quote line is a few hundred bytes; this leaves room for any honest answer while
+    // a hostile one (a gzip bomb, an endless stream) cannot exhaust memory.
+    static constexpr size_t kMaxTransferBytes = 1024 * 1024;
+
     CURLcode nResult = CURLE_OK;
     int nStatusCode = 0;
     double dNameLookupTime = 0;
@@ -38,7 +42,16 @@ public:
     CURL* pCurl = nullptr;
 
 private:
+    friend size_t HeaderCallback(char*, size_t, size_t, void*);
+    friend size_t BodyCallback(char*, size_t, size_t, void*);
+
     std::string HomePageCookies();
+    // Clears the body and the per-transfer byte counts before a transfer starts.
+    void StartTransfer();
+
+    // Decoded bytes the callbacks have seen in the current transfer, zero bytes included.
+    size_t nBodySeen = 0;
+    size_t nHeadersSeen = 0;
 
     // Lives as long as the client, since the handle keeps pointing at it after Get returns.
     std::array<char, CURL_ERROR_SIZE> arrErrorBuffer{};

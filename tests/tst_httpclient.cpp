@@ -247,30 +247,65 @@ void tst_HttpClient::bodyChunkWithZeroByteLosesOnlyItsRest()
     QVERIFY(nLost <= CURL_MAX_WRITE_SIZE);
 }
 
+// How a body reaches the client. The limit stops hostile answers (a gzip bomb, an endless
+// stream, a huge plain body) as soon as the decoded bytes pass it.
 void tst_HttpClient::bodyEncodings_data()
 {
-    QTest::addColumn<bool>("gzip");
-    QTest::addColumn<bool>("chunked");
+    QTest::addColumn<QByteArray>("kind"); // plain, gzip, chunked, endless, bomb
     QTest::addColumn<int>("size");
-    QTest::newRow("gzip body arrives decoded") << true << false << 50000;
-    QTest::newRow("chunked body arrives whole") << false << true << 30000;
-    QTest::newRow("several megabytes arrive whole") << false << false << 6 * 1024 * 1024;
-    QTest::newRow("gzip of several megabytes") << true << false << 3 * 1024 * 1024;
+    QTest::addColumn<bool>("ok");
+    const int nLimit = static_cast<int>(CHttpClient::kMaxTransferBytes);
+    QTest::newRow("gzip body arrives decoded") << QByteArray("gzip") << 50000 << true;
+    QTest::newRow("chunked body arrives whole") << QByteArray("chunked") << 30000 << true;
+    QTest::newRow("plain body exactly at the limit arrives whole") << QByteArray("plain") << nLimit << true;
+    QTest::newRow("gzip body decoding to exactly the limit") << QByteArray("gzip") << nLimit << true;
+    QTest::newRow("plain body one byte over the limit") << QByteArray("plain") << nLimit + 1 << false;
+    QTest::newRow("chunked body over the limit") << QByteArray("chunked") << 2 * nLimit << false;
+    QTest::newRow("gzip bomb decoding to 64 MiB") << QByteArray("bomb") << 64 << false;
+    QTest::newRow("endless chunked stream") << QByteArray("endless") << 0 << false;
 }
 
 void tst_HttpClient::bodyEncodings()
 {
-    QFETCH(bool, gzip);
-    QFETCH(bool, chunked);
+    QFETCH(QByteArray, kind);
     QFETCH(int, size);
-    ScriptedReply reply{200, {}, Patterned(static_cast<size_t>(size))};
-    reply.bGzip = gzip;
-    reply.bChunked = chunked;
+    QFETCH(bool, ok);
+    ScriptedReply reply = kind == "bomb" ? GzipBombReply() : ScriptedReply{200, {}, Patterned(static_cast<size_t>(size))};
+    reply.bGzip = kind == "gzip";
+    reply.bChunked = kind == "chunked";
+    if (kind == "endless") {
+        reply.sBody = Patterned(16000);
+        reply.bEndless = true;
+    }
     server.Script("/encoded", reply);
+
+    // Watch the body grow from inside the transfer; kept on the handle since no reset runs.
+    pClient->settings.bReset = false;
+    size_t nLargest = 0;
+    curl_easy_setopt(pClient->pCurl, CURLOPT_NOPROGRESS, 0L);
+    struct Watch { CHttpClient* pClient; size_t* pLargest; } watch{pClient, &nLargest};
+    curl_easy_setopt(pClient->pCurl, CURLOPT_XFERINFODATA, &watch);
+    curl_easy_setopt(pClient->pCurl, CURLOPT_XFERINFOFUNCTION,
+                     +[](void* pData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+                         auto* pWatch = static_cast<Watch*>(pData);
+                         *pWatch->pLargest = std::max(*pWatch->pLargest, pWatch->pClient->sBody.size());
+                         return 0;
+                     });
+
     std::string sResponse;
-    QVERIFY(pClient->Get(sResponse, Url("/encoded"), 10));
-    QCOMPARE(sResponse.size(), reply.sBody.size());
-    QVERIFY(sResponse == reply.sBody);
+    QCOMPARE(pClient->Get(sResponse, Url("/encoded"), 10), ok);
+    QVERIFY(nLargest <= CHttpClient::kMaxTransferBytes);
+    if (ok) {
+        QCOMPARE(sResponse.size(), reply.sBody.size());
+        QVERIFY(sResponse == reply.sBody);
+    } else {
+        QCOMPARE(pClient->nResult, CURLE_WRITE_ERROR);
+        QCOMPARE(Q(sResponse), QByteArray("Down page Failed Error Code is 200=Failed writing received data to disk/application"));
+        QVERIFY(pClient->sBody.empty());
+    }
+    // The same client goes on normally.
+    QVERIFY(pClient->Get(sResponse, Url("/after"), 10));
+    QCOMPARE(Q(sResponse), QByteArray("echo /after"));
 }
 
 void tst_HttpClient::detailsAfterRedirect()

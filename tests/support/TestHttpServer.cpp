@@ -139,19 +139,39 @@ std::string RecordedRequest::Header(const std::string& sName) const
     return std::string();
 }
 
-std::string GzipText(const std::string& sText)
+std::string GzipRepeated(const std::string& sBlock, size_t nTimes)
 {
     z_stream stream{};
     deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string sOut(deflateBound(&stream, sText.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(sText.data()));
-    stream.avail_in = static_cast<uInt>(sText.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&sOut[0]);
-    stream.avail_out = static_cast<uInt>(sOut.size());
-    deflate(&stream, Z_FINISH);
-    sOut.resize(stream.total_out);
+    std::string sOut;
+    char szBuffer[16384];
+    for (size_t i = 0; i <= nTimes; ++i) {
+        const bool bLast = i == nTimes;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(sBlock.data()));
+        stream.avail_in = bLast ? 0 : static_cast<uInt>(sBlock.size());
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(szBuffer);
+            stream.avail_out = sizeof szBuffer;
+            deflate(&stream, bLast ? Z_FINISH : Z_NO_FLUSH);
+            sOut.append(szBuffer, sizeof szBuffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
     deflateEnd(&stream);
     return sOut;
+}
+
+ScriptedReply GzipBombReply()
+{
+    static const std::string sBomb = GzipRepeated(std::string(64 * 1024, 'x'), 1024);
+    ScriptedReply reply;
+    reply.sBody = sBomb;
+    reply.bBodyIsGzip = true;
+    return reply;
+}
+
+std::string GzipText(const std::string& sText)
+{
+    return GzipRepeated(sText, 1);
 }
 
 uint16_t ClosedLoopbackPort()
@@ -241,6 +261,21 @@ void TestHttpServer::ClearScripts()
 {
     std::lock_guard<std::mutex> lock(mutex);
     mapScripts.clear();
+}
+
+void TestHttpServer::Hold(const std::string& sPath)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    setHeld.insert(sPath);
+}
+
+void TestHttpServer::Release(const std::string& sPath)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        setHeld.erase(sPath);
+    }
+    changed.notify_all();
 }
 
 void TestHttpServer::SetHandler(Handler newHandler)
@@ -370,6 +405,12 @@ bool TestHttpServer::ServeOne(Connection& connection, std::string& sPending)
     changed.notify_all();
     if (notify)
         notify(request);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return bStopping || setHeld.count(request.sPath) == 0; });
+        if (bStopping)
+            return false;
+    }
 
     if (reply.nDelayMs > 0 && !Pause(reply.nDelayMs))
         return false;
@@ -378,13 +419,16 @@ bool TestHttpServer::ServeOne(Connection& connection, std::string& sPending)
 
     std::string sBody = reply.sBody;
     std::string sHeaders = "HTTP/1.1 " + std::to_string(reply.nStatus) + " " + Reason(reply.nStatus) + "\r\n";
-    if (reply.bGzip || reply.bCorruptGzip) {
-        sBody = reply.bGzip ? GzipText(sBody) : std::string("\x1f\x8b\x08\x00garbage that inflates to nothing", 37);
+    if (reply.bGzip || reply.bCorruptGzip || reply.bBodyIsGzip) {
+        if (reply.bGzip)
+            sBody = GzipText(sBody);
+        else if (reply.bCorruptGzip)
+            sBody = std::string("\x1f\x8b\x08\x00garbage that inflates to nothing", 37);
         sHeaders += "Content-Encoding: gzip\r\n";
     }
     for (const std::string& sLine : reply.vecHeaders)
         sHeaders += sLine + "\r\n";
-    if (reply.bChunked)
+    if (reply.bChunked || reply.bEndless)
         sHeaders += "Transfer-Encoding: chunked\r\n";
     else
         sHeaders += "Content-Length: " + std::to_string(sBody.size()) + "\r\n";
@@ -397,14 +441,25 @@ bool TestHttpServer::ServeOne(Connection& connection, std::string& sPending)
         connection.Reset();
         return false;
     }
-    if (!reply.bChunked)
+    if (!reply.bChunked && !reply.bEndless)
         return connection.Write(sBody) && reply.bKeepAlive;
-    const size_t nPiece = 1000;
-    for (size_t nPos = 0; nPos < sBody.size(); nPos += nPiece) {
-        const std::string sPiece = sBody.substr(nPos, nPiece);
+    auto writeChunk = [&](const std::string& sPiece) {
         char szSize[32];
         std::snprintf(szSize, sizeof szSize, "%zx\r\n", sPiece.size());
-        if (!connection.Write(szSize + sPiece + "\r\n"))
+        return connection.Write(szSize + sPiece + "\r\n");
+    };
+    if (reply.bEndless) {
+        // Ends when the peer gives up or the server stops.
+        while (!sBody.empty() && writeChunk(sBody)) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (bStopping)
+                break;
+        }
+        return false;
+    }
+    const size_t nPiece = 1000;
+    for (size_t nPos = 0; nPos < sBody.size(); nPos += nPiece) {
+        if (!writeChunk(sBody.substr(nPos, nPiece)))
             return false;
     }
     return connection.Write("0\r\n\r\n") && reply.bKeepAlive;

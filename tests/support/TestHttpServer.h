@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,11 +29,13 @@ struct ScriptedReply
     std::vector<std::string> vecHeaders;   // extra complete header lines
     std::string sBody;
     bool bGzip = false;          // compress the body and say so in Content-Encoding
+    bool bBodyIsGzip = false;    // the body is gzip already: send it as it is, saying so
     bool bCorruptGzip = false;   // claim gzip but send bytes that are not
     int nDelayMs = 0;            // wait this long before answering
     bool bDrop = false;          // close without a byte of answer
     bool bResetMidBody = false;  // send half the body, then reset the connection
     bool bChunked = false;       // no Content-Length; send the body in HTTP chunks
+    bool bEndless = false;       // chunked, the body sent again and again until the peer leaves
     bool bKeepAlive = false;     // offer to keep the connection for another request
 };
 
@@ -65,6 +68,10 @@ public:
     void SetHandler(Handler handler);
     // Forgets every scripted path.
     void ClearScripts();
+    // A gate: requests for the path are recorded at once but answered only after Release
+    // (or Stop), so a test decides when a reply comes instead of outrunning a delay.
+    void Hold(const std::string& sPath);
+    void Release(const std::string& sPath);
     // Called with each request as it arrives (from a connection thread).
     void SetObserver(std::function<void(const RecordedRequest&)> observer);
 
@@ -91,6 +98,7 @@ private:
     std::thread acceptThread;
     size_t nActive = 0;
     std::map<std::string, ScriptedReply> mapScripts;
+    std::set<std::string> setHeld;
     Handler handler;
     std::function<void(const RecordedRequest&)> observer;
     std::vector<RecordedRequest> vecRequests;
@@ -105,3 +113,7 @@ uint16_t ClosedLoopbackPort();
 
 // gzip-compresses a text (RFC 1952), as a server with Content-Encoding: gzip sends it.
 std::string GzipText(const std::string& sText);
+// The gzip form of sBlock repeated nTimes, made without holding the decoded text.
+std::string GzipRepeated(const std::string& sBlock, size_t nTimes);
+// A reply of about 64 KiB on the wire that decodes to 64 MiB.
+ScriptedReply GzipBombReply();
