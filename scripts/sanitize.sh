@@ -25,8 +25,8 @@ asan)
     ;;
 tsan)
     cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_SANITIZE=thread
-    cmake --build build-tsan -j"$(nproc)" --target tst_catchthread tst_faults
-    (cd build-tsan && ctest --output-on-failure -R 'tst_catchthread|tst_faults')
+    cmake --build build-tsan -j"$(nproc)" --target tst_catchthread tst_faults tst_tsan_canary
+    (cd build-tsan && ctest --output-on-failure -R 'tst_catchthread|tst_faults|tst_tsan_canary')
     ;;
 fuzz)
     cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTICKORA_FUZZ=ON

@@ -5,15 +5,13 @@
 #include "ProxyEnvironment.h"
 #include "TestHttpServer.h"
 
-#include <QElapsedTimer>
-#include <QTextCodec>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
 
-const std::string kBase = "http://hq.sinajs.cn/list=";
+const QString kBase = "http://hq.sinajs.cn/list=";
 
 QStringList Targets(const std::vector<RecordedRequest>& requests)
 {
@@ -138,33 +136,29 @@ void tst_CatchThread::listMadeOfNothingRequestsNothing()
 
 void tst_CatchThread::responseIsDecodedFromGbkUpToNul()
 {
-    const std::string sLine = ToGbk("var hq_str_sz002752=\"昇兴股份,1,2,3,4,5\";");
+    const std::string sLine = ToGbk(FakeQuoteService::Line("sz002752", "昇兴股份,1,2,3,4,5"));
     server.Script("/list=sz002752", ScriptedReply{200, {}, sLine + std::string("\0tail", 5)});
     pWorker->StartCatch();
     pWorker->SetCodeList("sz002752,");
     QTRY_COMPARE(results.size(), 1);
-    QCOMPARE(results[0], QString::fromUtf8("var hq_str_sz002752=\"昇兴股份,1,2,3,4,5\";"));
+    QCOMPARE(results[0], QString::fromUtf8("var hq_str_sz002752=\"昇兴股份,1,2,3,4,5\";\n"));
 }
 
 void tst_CatchThread::listHandedInDuringSweepIsDropped()
 {
-    ScriptedReply slow{200, {}, "slow"};
-    slow.nDelayMs = 400;
-    server.Script("/list=sz000001", slow);
+    server.Hold("/list=sz000001");
     pWorker->StartCatch();
     pWorker->SetCodeList("sh600519,sz000001,");
-    QVERIFY(server.WaitForRequests(2, 10000));
-    pWorker->SetCodeList("sh600000,"); // lands while the slow answer is pending
+    QVERIFY2(server.WaitForRequests(2, 30000), "the second item is asked for");
+    pWorker->SetCodeList("sh600001,"); // lands while the second answer is held
+    server.Release("/list=sz000001");
     QTRY_COMPARE(results.size(), 2);
-    // Nothing follows: the list was dropped when the sweep ended.
     QTRY_COMPARE(pWorker->State(), CatchIdle);
-    QTest::qWait(100);
-    QCOMPARE(results.size(), 2);
-    QCOMPARE(server.RequestCount(), size_t(2));
-    // The next list after the sweep is taken up again.
+    // The next list after the sweep is taken up; the one handed in during it never was.
     pWorker->SetCodeList("sh600000,");
     QTRY_COMPARE(results.size(), 3);
-    QCOMPARE(Targets(server.Requests()).last(), QString("http://hq.sinajs.cn/list=sh600000"));
+    QCOMPARE(Targets(server.Requests()),
+             (QStringList{kBase + "sh600519", kBase + "sz000001", kBase + "sh600000"}));
 }
 
 void tst_CatchThread::everyTickWhileIdleStartsAFullSweep()
@@ -193,24 +187,25 @@ void tst_CatchThread::quitWhileIdleEndsAtOnce()
     pWorker->StartCatch();
     pWorker->SetCodeList("sh600519,");
     QTRY_COMPARE(results.size(), 1);
+    QTRY_COMPARE(pWorker->State(), CatchIdle);
     pWorker->SetState(CatchQuit);
     pWorker->quit();
-    // An idle worker looks at its state every millisecond.
-    QVERIFY(pWorker->wait(2000));
-    QVERIFY(pWorker->isFinished());
+    QVERIFY2(pWorker->wait(30000), "an idle worker ends on its next look at the state");
+    QCOMPARE(server.RequestCount(), size_t(1));
 }
 
 void tst_CatchThread::quitDuringSweepFinishesTheSweepFirst()
 {
     FakeQuoteService service;
-    service.SetDelay(150);
     service.Serve(server);
+    server.Hold("/list=sh600519");
     pWorker->StartCatch();
     pWorker->SetCodeList("sh600519,sz000001,sz300750,sz999999,");
-    QVERIFY(server.WaitForRequests(1, 10000));
-    pWorker->SetState(CatchQuit);
+    QVERIFY2(server.WaitForRequests(1, 30000), "the sweep has begun");
+    pWorker->SetState(CatchQuit); // while the first answer is still held
     pWorker->quit();
-    QVERIFY(pWorker->wait(30000));
+    server.Release("/list=sh600519");
+    QVERIFY2(pWorker->wait(60000), "the worker ends once its sweep is done");
     QCOMPARE(server.RequestCount(), size_t(4));
     QTRY_COMPARE(results.size(), 4);
     QVERIFY(results[2].contains(QString::fromUtf8("宁德时代")));

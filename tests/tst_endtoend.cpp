@@ -5,8 +5,8 @@
 #include "TestHttpServer.h"
 #include "Tickora.h"
 #include "WindowTable.h"
+#include "XInput.h"
 
-#include <QIcon>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
@@ -16,11 +16,6 @@
 namespace {
 
 const QString kTitle = QString::fromUtf8("禾澜迷你股票监控器1.0");
-
-bool Xdo(const QStringList& arguments)
-{
-    return QProcess::execute("xdotool", arguments) == 0;
-}
 
 } // namespace
 
@@ -34,7 +29,7 @@ private slots:
     void cleanup();
 
     void typedCodeShowsItsQuote();
-    void closingDuringSlowSweepEndsAfterTheSweep();
+    void closingDuringSweepEndsAfterTheSweep();
 
 private:
     TestHttpServer server;
@@ -58,31 +53,23 @@ void tst_EndToEnd::initTestCase()
 void tst_EndToEnd::init()
 {
     server.ClearRequests();
-    service.SetDelay(0);
 }
 
 void tst_EndToEnd::cleanup()
 {
-    service.SetDelay(0);
+    server.Release("/list=sh600519");
 }
 
 void tst_EndToEnd::typedCodeShowsItsQuote()
 {
     Tickora window;
-    window.setWindowTitle(kTitle);
-    window.setWindowIcon(QIcon::fromTheme("select", QIcon(":/Tickora/images/exe.png")));
     window.move(20, 20);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* pView = window.findChild<QTableView*>("tableView");
     QStandardItemModel* pModel = TableModel(window);
 
-    const QPoint cell = pView->viewport()->mapToGlobal(pView->visualRect(pModel->index(1, 0)).center());
-    QVERIFY(Xdo({"mousemove", "--sync", QString::number(cell.x()), QString::number(cell.y())}));
-    QVERIFY(Xdo({"click", "1"}));
-    QTRY_COMPARE(pView->currentIndex(), pModel->index(1, 0));
-    QVERIFY(Xdo({"type", "--delay", "20", "002752"}));
-    QVERIFY(Xdo({"key", "Return"}));
+    QVERIFY(TypeInto(*pView, pModel->index(1, 0), "002752"));
     QTRY_COMPARE(pModel->rowCount(), 3);
 
     QTRY_COMPARE_WITH_TIMEOUT(pModel->item(1, 1)->text(), QString::fromUtf8("昇兴股份"), 10000);
@@ -114,39 +101,44 @@ void tst_EndToEnd::typedCodeShowsItsQuote()
                                  QCoreApplication::applicationDirPath() + "/endtoend-window.png"});
 }
 
-void tst_EndToEnd::closingDuringSlowSweepEndsAfterTheSweep()
+// The built program itself: the title and icon main() gives its window, and a close while a
+// sweep is under way that ends the process only once the sweep is done.
+void tst_EndToEnd::closingDuringSweepEndsAfterTheSweep()
 {
+    server.Hold("/list=sh600519");
     QProcess program;
     program.start(TICKORA_BINARY, {"--an-argument-it-ignores"});
     QVERIFY(program.waitForStarted(10000));
-    // Let the first sweep run quickly, then slow the service down for the next one.
-    QVERIFY(server.WaitForRequests(1, 15000));
-    service.SetDelay(1500);
-    const size_t nBefore = server.RequestCount();
-    QVERIFY(server.WaitForRequests(nBefore + 1, 15000));
+    QVERIFY2(server.WaitForRequests(1, 30000), "the program's first sweep asks for its default row");
 
     QProcess search;
     search.start("xdotool", {"search", "--sync", "--all", "--pid", QString::number(program.processId()),
                              "--name", kTitle});
-    QVERIFY(search.waitForFinished(10000));
-    const unsigned long nWindow = search.readAllStandardOutput().trimmed().split('\n').value(0).toULong();
-    QVERIFY(nWindow != 0);
+    QVERIFY(search.waitForFinished(30000));
+    const QString sWindow = QString::fromLatin1(search.readAllStandardOutput().trimmed().split('\n').value(0));
+    QVERIFY2(sWindow.toULong() != 0, "the program's window carries its Chinese title");
 
     // No icon theme here provides "select", so the window carries the compiled-in image.
     QProcess xprop;
-    xprop.start("xprop", {"-id", QString::number(nWindow), "_NET_WM_ICON"});
+    xprop.start("xprop", {"-id", sWindow, "_NET_WM_ICON"});
     QVERIFY(xprop.waitForFinished(10000));
     QVERIFY(xprop.readAllStandardOutput().contains("Icon (32 x 32)"));
 
-    QCOMPARE(QProcess::execute(XCLOSE_BINARY, {QString::number(nWindow)}), 0);
-
-    // The window is gone from the screen at once, but the process waits for the sweep.
-    QTest::qWait(300);
+    QCOMPARE(QProcess::execute(XCLOSE_BINARY, {sWindow}), 0);
+    // Closed: the window leaves the screen, while the process waits for the held answer.
+    auto mapState = [&] {
+        QProcess info;
+        info.start("xwininfo", {"-id", sWindow});
+        info.waitForFinished(10000);
+        return QString::fromLatin1(info.readAllStandardOutput());
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(!mapState().contains("IsViewable"), "the closed window leaves the screen", 30000);
     QCOMPARE(program.state(), QProcess::Running);
-    QVERIFY(program.waitForFinished(15000));
+    server.Release("/list=sh600519");
+    QVERIFY2(program.waitForFinished(30000), "the program ends once its sweep is done");
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(server.RequestCount(), nBefore + 1);
+    QCOMPARE(server.RequestCount(), size_t(1));
 }
 
 QTEST_MAIN(tst_EndToEnd)

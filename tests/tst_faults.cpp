@@ -1,32 +1,22 @@
 // What the network can throw at the worker and the window: each fault gives exactly one text
 // for its item, the sweep goes on, the window keeps its last good values, and the next sweep
-// works. Also a soak of many sweeps with faults mixed in, and closing the window.
+// works. Also a soak of many sweeps with faults mixed in.
 #include "CCatchThread.h"
 #include "CHttpClient.h"
 #include "FakeQuoteService.h"
 #include "ProxyEnvironment.h"
-#include "ResidentSize.h"
 #include "TestHttpServer.h"
 #include "Tickora.h"
 #include "WindowTable.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
-
 #include <algorithm>
 #include <memory>
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TICKORA_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define TICKORA_SANITIZED 1
-#endif
-#endif
 
 namespace {
 
@@ -56,9 +46,8 @@ ScriptedReply FaultReply(Fault fault, const std::string& sCode, size_t nHugeSize
         reply.sBody = ToGbk(FakeQuoteService::QuoteLine(sCode, "断线", 10.0, 11.0));
         reply.bResetMidBody = true;
         break;
-    case Stall:
+    case Stall: // held at the server until the test lets it go
         reply.sBody = "too late";
-        reply.nDelayMs = 2500;
         break;
     case HugeBody:
         reply.sBody = std::string(nHugeSize, 'x');
@@ -92,7 +81,7 @@ ScriptedReply FaultReply(Fault fault, const std::string& sCode, size_t nHugeSize
         std::string sFields = "千列,1.00,10.00,12.00";
         for (int i = 4; i < 1000; ++i)
             sFields += "," + std::to_string(i);
-        reply.sBody = ToGbk("var hq_str_" + sCode + "=\"" + sFields + "\";\n");
+        reply.sBody = ToGbk(FakeQuoteService::Line(sCode, sFields));
         break;
     }
     case Dropped:
@@ -123,8 +112,6 @@ private slots:
     void faultGivesOneTextAndKeepsLastGoodValues_data();
     void faultGivesOneTextAndKeepsLastGoodValues();
     void soakOfSweepsWithFaultsMixedIn();
-    void closingWhileIdleIsQuick();
-    void closingDuringSweepFinishesTheSweep();
 
 private:
     void MakeWindow(const QStringList& codes);
@@ -191,9 +178,10 @@ void tst_Faults::MakeWindow(const QStringList& codes)
 
 void tst_Faults::Sweep(const QString& sList, int nItems)
 {
-    // A list handed in before the last sweep has ended is dropped, as designed.
-    while (pWorker->State() != CatchIdle)
-        QThread::usleep(100);
+    // A list handed in before the last sweep has ended is dropped, as designed. The worker turns
+    // idle right after its last text, so a short spin does; a soak runs a thousand of these.
+    for (QDeadlineTimer bound(30000); pWorker->State() != CatchIdle; QThread::usleep(100))
+        QVERIFY2(!bound.hasExpired(), "the worker returns to idle after its sweep");
     results.clear();
     nWanted = nItems;
     pWorker->SetCodeList(sList);
@@ -201,9 +189,9 @@ void tst_Faults::Sweep(const QString& sList, int nItems)
     QTimer bound;
     bound.setSingleShot(true);
     connect(&bound, &QTimer::timeout, &sweepDone, &QEventLoop::quit);
-    bound.start(30000);
+    bound.start(60000);
     sweepDone.exec();
-    QCOMPARE(results.size(), nItems);
+    QVERIFY2(results.size() == nItems, qPrintable(QString("%1 of %2 texts within the bound").arg(results.size()).arg(nItems)));
 }
 
 void tst_Faults::faultGivesOneTextAndKeepsLastGoodValues_data()
@@ -246,11 +234,16 @@ void tst_Faults::faultGivesOneTextAndKeepsLastGoodValues()
     const QStringList good = {Cell(1, 1), Cell(1, 2), Cell(1, 3)};
 
     if (fault == Refused)
-        qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(ClosedLoopbackPort()));
+        RouteNowhere();
     else
         server.Script("/list=sz000001", FaultReply(fault, "sz000001", 20 * 1024 * 1024));
+    if (fault == Stall)
+        server.Hold("/list=sz000001");
     server.ClearRequests();
     Sweep(sList, 3);
+    server.Release("/list=sz000001");
+    if (QTest::currentTestFailed())
+        return;
     if (fault != Refused) {
         QVERIFY(results[0].contains("hq_str_sh600519="));
         QVERIFY(results[2].contains("hq_str_sz300750="));
@@ -292,7 +285,6 @@ void tst_Faults::soakOfSweepsWithFaultsMixedIn()
     const std::vector<Fault> vecFaults = {ResetMidBody, HugeBody, NulBody, CorruptGzip,
                                           RedirectLoop, ServerError, ThousandFields, Dropped};
     const int nSweeps = 1000;
-    size_t nResidentAt100 = 0;
     unsigned nSeed = 12345;
     for (int nSweep = 0; nSweep < nSweeps; ++nSweep) {
         server.ClearScripts();
@@ -311,58 +303,16 @@ void tst_Faults::soakOfSweepsWithFaultsMixedIn()
                                                        2 * 1024 * 1024));
         }
         Sweep(sList, 20);
+        if (QTest::currentTestFailed())
+            return;
         for (int nItem = 0; nItem < 20; ++nItem) {
             if (std::find(vecFaulty.begin(), vecFaulty.end(), nItem) != vecFaulty.end())
                 continue;
             QVERIFY2(results[nItem].contains("hq_str_" + items[nItem] + "="),
                      qPrintable(QString("sweep %1 item %2: %3").arg(nSweep).arg(nItem).arg(results[nItem].left(80))));
         }
-        if (nSweep == 99)
-            nResidentAt100 = ResidentBytes();
     }
-    const size_t nResidentAtEnd = ResidentBytes();
-    const double dGrowthMiB = (double(nResidentAtEnd) - double(nResidentAt100)) / (1024.0 * 1024.0);
-    qInfo("resident size after 100 sweeps %.1f MiB, after %d sweeps %.1f MiB, growth %.2f MiB",
-          nResidentAt100 / 1048576.0, nSweeps, nResidentAtEnd / 1048576.0, dGrowthMiB);
-#ifndef TICKORA_SANITIZED
-    // Sanitizers hold freed memory in quarantine, so only a plain build can tell.
-    QVERIFY2(dGrowthMiB < 4.0, "memory stays flat");
-#endif
     QCOMPARE(Cell(0, 1), QString::fromUtf8("贵州茅台"));
-}
-
-void tst_Faults::closingWhileIdleIsQuick()
-{
-    std::vector<qint64> vecMicros;
-    for (int i = 0; i < 5; ++i) {
-        auto pIdle = std::make_unique<Tickora>();
-        QTest::qWait(20); // the worker is up and polling
-        QElapsedTimer timer;
-        timer.start();
-        pIdle.reset();
-        vecMicros.push_back(timer.nsecsElapsed() / 1000);
-    }
-    std::sort(vecMicros.begin(), vecMicros.end());
-    qInfo("closing an idle window: median %lld us, worst %lld us", static_cast<long long>(vecMicros[2]),
-          static_cast<long long>(vecMicros.back()));
-    QVERIFY2(vecMicros[2] < 50000, "an idle window closes in under 50 ms");
-}
-
-void tst_Faults::closingDuringSweepFinishesTheSweep()
-{
-    service.SetDelay(300);
-    auto pBusy = std::make_unique<Tickora>();
-    QStandardItemModel* pBusyModel = TableModel(*pBusy);
-    pBusyModel->item(1, 0)->setText("000001");
-    pBusy->AddEmptyRow();
-    pBusyModel->item(2, 0)->setText("300750");
-    pBusy->TimerTimeOut();
-    QVERIFY(server.WaitForRequests(1, 10000));
-    pBusy.reset();
-    // Destruction waited for the sweep: every remaining item has been asked for.
-    const std::vector<RecordedRequest> requests = server.Requests();
-    QCOMPARE(requests.size(), size_t(3));
-    QCOMPARE(QByteArray::fromStdString(requests[2].sTarget), QByteArray("http://hq.sinajs.cn/list=sz300750"));
 }
 
 QTEST_MAIN(tst_Faults)

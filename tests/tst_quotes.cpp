@@ -1,4 +1,5 @@
 // Cutting response texts into table cells, and the code list the poll hands to the worker.
+#include "FakeQuoteService.h"
 #include "QuoteCodec.h"
 #include "QuoteText.h"
 #include "ReferenceCut.h"
@@ -8,19 +9,13 @@
 
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTextCodec>
 #include <QtTest>
 
 namespace {
 
-QByteArray Gbk(const QString& sText)
-{
-    return QTextCodec::codecForName("GB18030")->fromUnicode(sText);
-}
-
 QByteArray Line(const QByteArray& code, const QString& sFields)
 {
-    return "var hq_str_" + code + "=\"" + Gbk(sFields) + "\";\n";
+    return QByteArray::fromStdString(ToGbk(FakeQuoteService::Line(code.toStdString(), sFields.toStdString())));
 }
 
 QStringList Tokens(const std::vector<std::string>& vecTokens)
@@ -178,6 +173,8 @@ void tst_Quotes::cutQuoteAgreesWithSplitting_data()
     QTest::newRow("nothing at all") << QByteArray() << false;
 }
 
+// ReferenceCut copies the program's change rule, so this agreement says nothing about the
+// change values themselves: responseFillsMatchingRows checks those against literal rows.
 void tst_Quotes::cutQuoteAgreesWithSplitting()
 {
     QFETCH(QByteArray, text);

@@ -3,30 +3,15 @@
 #include "Tickora.h"
 #include "ProxyEnvironment.h"
 #include "WhenShown.h"
+#include "XInput.h"
 #include "WindowTable.h"
 
-#include <QIcon>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
-
-namespace {
-
-bool Xdo(const QStringList& arguments)
-{
-    return QProcess::execute("xdotool", arguments) == 0;
-}
-
-bool ClickAt(const QPoint& global, int nButton = 1)
-{
-    return Xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())})
-        && Xdo({"click", QString::number(nButton)});
-}
-
-} // namespace
 
 class tst_RealWindow : public QObject
 {
@@ -37,13 +22,10 @@ private slots:
     void init();
     void cleanup();
 
-    void titleReachesTheDesktop();
     void typedCodeAppendsAnEntryRow();
     void contextMenuDeletesAfterYes();
 
 private:
-    QPoint CellCentre(int nRow, int nColumn) const;
-
     Tickora* pWindow = nullptr;
     QTableView* pView = nullptr;
     QStandardItemModel* pModel = nullptr;
@@ -59,8 +41,6 @@ void tst_RealWindow::initTestCase()
 void tst_RealWindow::init()
 {
     pWindow = new Tickora;
-    pWindow->setWindowTitle(QString::fromUtf8("禾澜迷你股票监控器1.0"));
-    pWindow->setWindowIcon(QIcon::fromTheme("select", QIcon(":/Tickora/images/exe.png")));
     pWindow->move(40, 40);
     pWindow->show();
     QVERIFY(QTest::qWaitForWindowExposed(pWindow));
@@ -74,26 +54,9 @@ void tst_RealWindow::cleanup()
     pWindow = nullptr;
 }
 
-QPoint tst_RealWindow::CellCentre(int nRow, int nColumn) const
-{
-    return pView->viewport()->mapToGlobal(pView->visualRect(pModel->index(nRow, nColumn)).center());
-}
-
-void tst_RealWindow::titleReachesTheDesktop()
-{
-    QProcess search;
-    search.start("xdotool", {"search", "--name", QString::fromUtf8("禾澜迷你股票监控器1.0")});
-    QVERIFY(search.waitForFinished(10000));
-    QVERIFY2(search.readAllStandardOutput().trimmed().toULongLong() == pWindow->winId(),
-             "the X window carries the Chinese title");
-}
-
 void tst_RealWindow::typedCodeAppendsAnEntryRow()
 {
-    QVERIFY(ClickAt(CellCentre(1, 0)));
-    QTRY_COMPARE(pView->currentIndex(), pModel->index(1, 0));
-    QVERIFY(Xdo({"type", "--delay", "20", "000001"}));
-    QVERIFY(Xdo({"key", "Return"}));
+    QVERIFY(TypeInto(*pView, pModel->index(1, 0), "000001"));
     QTRY_COMPARE(TableCodes(*pWindow), (QStringList{"600519", "000001", ""}));
 }
 
@@ -112,7 +75,7 @@ void tst_RealWindow::contextMenuDeletesAfterYes()
         QAbstractButton* pYes = pBox->button(QMessageBox::Yes);
         ClickAt(pYes->mapToGlobal(pYes->rect().center()));
     });
-    QVERIFY(ClickAt(CellCentre(0, 1), 3));
+    QVERIFY(ClickAt(CellCentre(*pView, pModel->index(0, 1)), 3));
     QTRY_COMPARE_WITH_TIMEOUT(TableCodes(*pWindow), QStringList{""}, 10000);
     QVERIFY(bMenuSeen);
     QVERIFY(bBoxSeen);

@@ -1,38 +1,15 @@
 #include "Tickora.h"
 #include "ProxyEnvironment.h"
-#include "WhenShown.h"
+#include "TableInput.h"
 #include "WindowTable.h"
 
 #include <QAbstractItemModelTester>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
 
-#include <functional>
-
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
-
-namespace {
-
-void AnswerBox(QMessageBox::StandardButton answer)
-{
-    WhenShown<QMessageBox>([answer](QMessageBox* pBox) { pBox->button(answer)->click(); });
-}
-
-void ChooseDelete()
-{
-    WhenShown<QMenu>([](QMenu* pMenu) {
-        pMenu->setActiveAction(pMenu->actions().value(0));
-        QTest::keyClick(pMenu, Qt::Key_Return);
-    });
-}
-
-} // namespace
 
 class tst_Tickora : public QObject
 {
@@ -213,17 +190,9 @@ void tst_Tickora::entryRowRules()
 
     if (dropEntryRow)
         pModel->removeRow(1);
-    pView->edit(pModel->index(row, 0));
-    QPointer<QLineEdit> pEditor = pView->viewport()->findChild<QLineEdit*>();
-    QVERIFY(pEditor);
-    pEditor->selectAll();
-    if (typed.isEmpty())
-        QTest::keyClick(pEditor, Qt::Key_Delete);
-    else
-        QTest::keyClicks(pEditor, typed);
-    QTest::keyClick(pEditor, static_cast<Qt::Key>(key));
-    // The delegate commits and closes on its next turn of the event loop.
-    QTRY_VERIFY(pEditor.isNull());
+    EditCell(*pView, pModel->index(row, 0), typed, static_cast<Qt::Key>(key));
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(TableCodes(*pWindow), codes);
     const int nLast = pModel->rowCount() - 1;
     QVERIFY(pModel->item(nLast, 0)->isEditable());

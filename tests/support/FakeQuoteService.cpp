@@ -47,7 +47,12 @@ std::string FakeQuoteService::QuoteLine(const std::string& sCode, const std::str
                   dOpen, dPrevious, dPrice, std::max(dOpen, dPrice) * 1.01, std::min(dOpen, dPrice) * 0.99,
                   dPrice - 0.01, dPrice + 0.01, dPrice - 0.01, dPrice - 0.02, dPrice - 0.03, dPrice - 0.04,
                   dPrice - 0.05, dPrice + 0.01, dPrice + 0.02, dPrice + 0.03, dPrice + 0.04, dPrice + 0.05);
-    return "var hq_str_" + sCode + "=\"" + sName + "," + szFields + "\";\n";
+    return Line(sCode, sName + "," + szFields);
+}
+
+std::string FakeQuoteService::Line(const std::string& sCode, const std::string& sFields)
+{
+    return "var hq_str_" + sCode + "=\"" + sFields + "\";\n";
 }
 
 ScriptedReply FakeQuoteService::Answer(const RecordedRequest& request)
@@ -74,7 +79,7 @@ ScriptedReply FakeQuoteService::Answer(const RecordedRequest& request)
             const std::string sCode = request.sPath.substr(sPrefix.size());
             auto it = mapShares.find(sCode);
             if (it == mapShares.end()) {
-                reply.sBody = "var hq_str_" + sCode + "=\"\";\n";
+                reply.sBody = Line(sCode, "");
             } else {
                 // Prices wander around the previous close, some up and some down.
                 const unsigned nAsked = mapAsked[sCode]++;

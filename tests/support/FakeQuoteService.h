@@ -27,6 +27,8 @@ public:
     // The line the service would send for a code, in UTF-8, without moving prices.
     static std::string QuoteLine(const std::string& sCode, const std::string& sName, double dPrevious,
                                  double dPrice);
+    // A quote line in the service's form around any field text, in UTF-8.
+    static std::string Line(const std::string& sCode, const std::string& sFields);
 
 private:
     struct Share

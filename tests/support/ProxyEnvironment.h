@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestHttpServer.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -12,8 +14,9 @@ inline void RouteThroughProxy(const QByteArray& url)
     qunsetenv("NO_PROXY");
 }
 
-// A proxy port that refuses at once: for tests whose window polls but must reach nothing.
+// A loopback proxy port that nothing listens on, so every request is refused at once: for
+// tests whose window polls but must reach nothing.
 inline void RouteNowhere()
 {
-    RouteThroughProxy("http://127.0.0.1:9");
+    RouteThroughProxy("http://127.0.0.1:" + QByteArray::number(ClosedLoopbackPort()));
 }
