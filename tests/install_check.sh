@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what lands there and that the desktop
-# entry and the AppStream metadata validate.
+# entry, the AppStream metadata and the manual page are sound.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -10,8 +10,11 @@ cmake --install "$build" --prefix "$prefix" > /dev/null
 actual=$(cd "$prefix" && find . -type f | sort)
 expected="./bin/tickora
 ./share/applications/org.tickora.Tickora.desktop
+./share/doc/tickora/changelog.gz
+./share/doc/tickora/copyright
 ./share/icons/hicolor/32x32/apps/org.tickora.Tickora.png
 ./share/icons/hicolor/48x48/apps/org.tickora.Tickora.png
+./share/man/man1/tickora.1.gz
 ./share/metainfo/org.tickora.Tickora.metainfo.xml"
 if [ "$actual" != "$expected" ]; then
     printf 'installed files differ\n--- expected\n%s\n--- actual\n%s\n' "$expected" "$actual"
@@ -22,4 +25,9 @@ identify -format '%w %h\n' "$prefix/share/icons/hicolor/32x32/apps/org.tickora.T
 identify -format '%w %h\n' "$prefix/share/icons/hicolor/48x48/apps/org.tickora.Tickora.png" | grep -qx '48 48'
 desktop-file-validate "$prefix/share/applications/org.tickora.Tickora.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.tickora.Tickora.metainfo.xml"
+# The manual page formats without a single warning.
+warnings=$(zcat "$prefix/share/man/man1/tickora.1.gz" | groff -ww -z -man 2>&1)
+[ -z "$warnings" ] || { printf 'manual page warnings:\n%s\n' "$warnings"; exit 1; }
+zcat "$prefix/share/doc/tickora/changelog.gz" | head -n 1 | grep -q '^tickora (1\.0) '
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$prefix/share/doc/tickora/copyright"
 echo "install check passed"
