@@ -1,3 +1,4 @@
+#include "DisplaySetup.h"
 #include "Tickora.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    DisplaySetup::BeforeApplication();
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(tickora);
 

@@ -15,5 +15,5 @@ ensure_packages() {
 
 # What building and testing need beyond g++, cmake and make.
 build_packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei)
-test_packages=(xvfb xauth xdotool x11-utils imagemagick openssl libssl-dev zlib1g-dev libx11-dev
-               desktop-file-utils appstream)
+test_packages=(xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openssl libssl-dev zlib1g-dev
+               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell)

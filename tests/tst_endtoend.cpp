@@ -1,5 +1,6 @@
 // The whole road of a quote in a real window under Xvfb: typed code, poll, worker, the fake
 // quote service behind libcurl's proxy variable, and the row filled in.
+#include "DisplaySetup.h"
 #include "FakeQuoteService.h"
 #include "ProxyEnvironment.h"
 #include "TestHttpServer.h"
@@ -7,15 +8,81 @@
 #include "WindowTable.h"
 #include "XInput.h"
 
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
 
+#include <cstdio>
 #include <mutex>
 
 namespace {
 
 const QString kTitle = QString::fromUtf8("禾澜迷你股票监控器1.0");
+// Set for the copy of this program that shows the widest row on the scaled screen.
+const char* const kFitChild = "TICKORA_FIT_CHILD";
+
+// The program's window, found on X by its title and the process that owns it; empty if none.
+QString ProgramWindow(const QProcess& program)
+{
+    QProcess search;
+    search.start("xdotool", {"search", "--sync", "--all", "--pid", QString::number(program.processId()),
+                             "--name", kTitle});
+    if (!search.waitForFinished(30000))
+        return QString();
+    const QString sWindow = QString::fromLatin1(search.readAllStandardOutput().trimmed().split('\n').value(0));
+    return sWindow.toULong() != 0 ? sWindow : QString();
+}
+
+QString WindowInfo(const QString& sWindow)
+{
+    QProcess info;
+    info.start("xwininfo", {"-id", sWindow});
+    info.waitForFinished(10000);
+    return QString::fromLatin1(info.readAllStandardOutput());
+}
+
+void SetScreenDpi(int nDpi)
+{
+    QProcess xrdb;
+    xrdb.start("xrdb", {"-merge", "-nocpp"});
+    xrdb.waitForStarted(10000);
+    xrdb.write("Xft.dpi: " + QByteArray::number(nDpi) + "\n");
+    xrdb.closeWriteChannel();
+    xrdb.waitForFinished(10000);
+}
+
+// The child: the window as main() sets it up, holding the widest row and 20 more, on a screen
+// whose scale the parent chose. Prints what does not show whole; its exit code counts it.
+int ShowWidestRow(int argc, char* argv[])
+{
+    DisplaySetup::BeforeApplication();
+    QApplication application(argc, argv);
+    RouteNowhere(); // the sample row stays as written
+    Tickora window;
+    QStringList codes{"600519"};
+    for (int nRow = 0; nRow < 20; ++nRow)
+        codes << QString::number(300001 + nRow);
+    FillTable(window, codes << QString());
+    WriteSampleRow(window);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::puts("the window was never shown");
+        return 100;
+    }
+    QCoreApplication::processEvents();
+    const auto* pView = window.findChild<QTableView*>("tableView");
+    QStringList cut;
+    for (int nColumn = 0; nColumn < 4; ++nColumn) {
+        const QModelIndex index = TableModel(window)->index(0, nColumn);
+        if (!TextFitsCell(*pView, index))
+            cut << index.data().toString();
+    }
+    if (pView->horizontalScrollBar()->isVisible())
+        cut << "a horizontal scroll bar";
+    std::puts(qPrintable(cut.isEmpty() ? QString("whole") : "cut: " + cut.join(", ")));
+    return cut.size();
+}
 
 } // namespace
 
@@ -30,6 +97,8 @@ private slots:
 
     void typedCodeShowsItsQuote();
     void closingDuringSweepEndsAfterTheSweep();
+    void screenScaleKeepsTheRowWhole_data();
+    void screenScaleKeepsTheRowWhole();
 
 private:
     TestHttpServer server;
@@ -55,10 +124,6 @@ void tst_EndToEnd::init()
     server.ClearRequests();
 }
 
-void tst_EndToEnd::cleanup()
-{
-    server.Release("/list=sh600519");
-}
 
 void tst_EndToEnd::typedCodeShowsItsQuote()
 {
@@ -111,12 +176,8 @@ void tst_EndToEnd::closingDuringSweepEndsAfterTheSweep()
     QVERIFY(program.waitForStarted(10000));
     QVERIFY2(server.WaitForRequests(1, 30000), "the program's first sweep asks for its default row");
 
-    QProcess search;
-    search.start("xdotool", {"search", "--sync", "--all", "--pid", QString::number(program.processId()),
-                             "--name", kTitle});
-    QVERIFY(search.waitForFinished(30000));
-    const QString sWindow = QString::fromLatin1(search.readAllStandardOutput().trimmed().split('\n').value(0));
-    QVERIFY2(sWindow.toULong() != 0, "the program's window carries its Chinese title");
+    const QString sWindow = ProgramWindow(program);
+    QVERIFY2(!sWindow.isEmpty(), "the program's window carries its Chinese title");
 
     // No icon theme here provides "select", so the window carries the compiled-in image.
     QProcess xprop;
@@ -126,13 +187,8 @@ void tst_EndToEnd::closingDuringSweepEndsAfterTheSweep()
 
     QCOMPARE(QProcess::execute(XCLOSE_BINARY, {sWindow}), 0);
     // Closed: the window leaves the screen, while the process waits for the held answer.
-    auto mapState = [&] {
-        QProcess info;
-        info.start("xwininfo", {"-id", sWindow});
-        info.waitForFinished(10000);
-        return QString::fromLatin1(info.readAllStandardOutput());
-    };
-    QTRY_VERIFY2_WITH_TIMEOUT(!mapState().contains("IsViewable"), "the closed window leaves the screen", 30000);
+    QTRY_VERIFY2_WITH_TIMEOUT(!WindowInfo(sWindow).contains("IsViewable"), "the closed window leaves the screen",
+                              30000);
     QCOMPARE(program.state(), QProcess::Running);
     server.Release("/list=sh600519");
     QVERIFY2(program.waitForFinished(30000), "the program ends once its sweep is done");
@@ -141,5 +197,77 @@ void tst_EndToEnd::closingDuringSweepEndsAfterTheSweep()
     QCOMPARE(server.RequestCount(), size_t(1));
 }
 
-QTEST_MAIN(tst_EndToEnd)
+void tst_EndToEnd::screenScaleKeepsTheRowWhole_data()
+{
+    QTest::addColumn<int>("dpi"); // Xft.dpi, as the desktop sets it
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("96 dpi") << 96 << QStringList() << 1.0 << true;
+    QTest::newRow("125 %") << 120 << QStringList() << 1.25 << true;
+    QTest::newRow("150 %") << 144 << QStringList() << 1.5 << true;
+    QTest::newRow("200 %") << 192 << QStringList() << 2.0 << true;
+    QTest::newRow("QT_SCALE_FACTOR multiplies") << 96 << QStringList{"QT_SCALE_FACTOR=2"} << 2.0 << true;
+    QTest::newRow("QT_SCREEN_SCALE_FACTORS replaces the screen's")
+        << 192 << QStringList{"QT_SCREEN_SCALE_FACTORS=1.5"} << 1.5 << true;
+    // The user turned scaling off: device pixels, and fonts too large for them.
+    QTest::newRow("QT_ENABLE_HIGHDPI_SCALING=0")
+        << 192 << QStringList{"QT_ENABLE_HIGHDPI_SCALING=0"} << 1.0 << false;
+    QTest::newRow("QT_AUTO_SCREEN_SCALE_FACTOR=0")
+        << 192 << QStringList{"QT_AUTO_SCREEN_SCALE_FACTOR=0"} << 1.0 << false;
+}
+
+// The built program's window is 300 logical pixels wide on the screen, and the widest row shows
+// whole at that scale.
+void tst_EndToEnd::screenScaleKeepsTheRowWhole()
+{
+    QFETCH(int, dpi);
+    QFETCH(QStringList, environment);
+    QFETCH(double, scale);
+    QFETCH(bool, whole);
+    SetScreenDpi(dpi);
+    QProcessEnvironment scaled = QProcessEnvironment::systemEnvironment();
+    for (const QString& sSetting : environment)
+        scaled.insert(sSetting.section('=', 0, 0), sSetting.section('=', 1));
+
+    QProcess program;
+    program.setProcessEnvironment(scaled);
+    program.start(TICKORA_BINARY, QStringList());
+    QVERIFY(program.waitForStarted(10000));
+    const QString sWindow = ProgramWindow(program);
+    const QString sInfo = WindowInfo(sWindow);
+    QCOMPARE(QProcess::execute(XCLOSE_BINARY, {sWindow}), 0);
+    QVERIFY2(program.waitForFinished(30000), "the program ends when its window is closed");
+    QVERIFY2(!sWindow.isEmpty(), "the program shows its window");
+    const int nWidth = QRegularExpression("Width: (\\d+)").match(sInfo).captured(1).toInt();
+    QVERIFY2(qAbs(nWidth - 300 * scale) <= 1, qPrintable(QString("the window is %1 pixels wide").arg(nWidth)));
+
+    QProcess child;
+    scaled.insert(kFitChild, "1");
+    child.setProcessEnvironment(scaled);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    QVERIFY2(child.waitForFinished(60000), "the window with the widest row was shown and measured");
+    const QString sShown = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+    if (whole)
+        QCOMPARE(sShown, QString("whole"));
+    else
+        QVERIFY2(sShown.startsWith("cut"), qPrintable(sShown));
+}
+
+void tst_EndToEnd::cleanup()
+{
+    server.Release("/list=sh600519");
+    SetScreenDpi(96);
+}
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsSet(kFitChild))
+        return ShowWidestRow(argc, argv);
+    QApplication application(argc, argv);
+    application.setAttribute(Qt::AA_Use96Dpi, true);
+    tst_EndToEnd test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_endtoend.moc"

@@ -1,9 +1,11 @@
+#include "DisplaySetup.h"
 #include "Tickora.h"
 #include "ProxyEnvironment.h"
 #include "TableInput.h"
 #include "WindowTable.h"
 
 #include <QAbstractItemModelTester>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -32,6 +34,10 @@ private slots:
     void deletionThroughContextMenu();
     void staleContextRowPastTheEndDeletesNothing();
     void deletingEveryRowLeavesTableEmptyForGood();
+    void platformUnderWayland_data();
+    void platformUnderWayland();
+    void sampleRowFitsTheDesktopFont_data();
+    void sampleRowFitsTheDesktopFont();
 
 private:
     QPoint RowPoint(int nRow) const;
@@ -40,12 +46,14 @@ private:
     QTableView* pView = nullptr;
     QStandardItemModel* pModel = nullptr;
     QAbstractItemModelTester* pTester = nullptr;
+    QFont desktopFont;
 };
 
 void tst_Tickora::initTestCase()
 {
     // The worker polls once a second: keep its requests on a closed loopback port.
     RouteNowhere();
+    desktopFont = QApplication::font();
 }
 
 void tst_Tickora::init()
@@ -62,6 +70,7 @@ void tst_Tickora::init()
 
 void tst_Tickora::cleanup()
 {
+    QApplication::setFont(desktopFont);
     delete pTester;
     delete pWindow;
     pWindow = nullptr;
@@ -245,6 +254,94 @@ void tst_Tickora::deletingEveryRowLeavesTableEmptyForGood()
     pWindow->EditCompleteSlot(nullptr, QAbstractItemDelegate::NoHint);
     pWindow->AddEmptyRow();
     QCOMPARE(pModel->rowCount(), 0);
+}
+
+void tst_Tickora::platformUnderWayland_data()
+{
+    QTest::addColumn<QByteArray>("wayland"); // WAYLAND_DISPLAY; empty: unset
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QByteArray>("platform"); // QT_QPA_PLATFORM as the user left it
+    QTest::addColumn<QByteArray>("chosen");
+    QTest::newRow("Wayland with XWayland runs on xcb") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray() << QByteArray("xcb");
+    QTest::newRow("the user's own platform wins") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray("offscreen") << QByteArray("offscreen");
+    QTest::newRow("the user's wayland wins too") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray("wayland") << QByteArray("wayland");
+    QTest::newRow("Wayland without XWayland stays") << QByteArray("wayland-0") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("plain X11 is left to Qt") << QByteArray() << QByteArray(":0") << QByteArray() << QByteArray();
+}
+
+void tst_Tickora::platformUnderWayland()
+{
+    QFETCH(QByteArray, wayland);
+    QFETCH(QByteArray, display);
+    QFETCH(QByteArray, platform);
+    QFETCH(QByteArray, chosen);
+    const QByteArray names[] = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"};
+    const QByteArray values[] = {wayland, display, platform};
+    QByteArray saved[3];
+    for (int i = 0; i < 3; ++i) {
+        saved[i] = qgetenv(names[i]);
+        values[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
+    }
+    DisplaySetup::PreferXcbOnWayland();
+    const QByteArray result = qgetenv("QT_QPA_PLATFORM");
+    for (int i = 0; i < 3; ++i)
+        saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
+    QCOMPARE(result, chosen);
+}
+
+void tst_Tickora::sampleRowFitsTheDesktopFont_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<double>("fitted"); // the table's size; the same when the font fits as it is
+    QTest::newRow("DejaVu Sans 8 fits as it is") << "DejaVu Sans" << 8.0 << 8.0;
+    QTest::newRow("DejaVu Sans 9") << "DejaVu Sans" << 9.0 << 8.0;
+    QTest::newRow("DejaVu Sans 10, Xfce") << "DejaVu Sans" << 10.0 << 8.0;
+    QTest::newRow("DejaVu Sans 11") << "DejaVu Sans" << 11.0 << 8.0;
+    QTest::newRow("Noto Sans 10, KDE Plasma") << "Noto Sans" << 10.0 << 8.5;
+    QTest::newRow("Cantarell 11, GNOME") << "Cantarell" << 11.0 << 8.5;
+    QTest::newRow("WenQuanYi Micro Hei 11, a Chinese desktop") << "WenQuanYi Micro Hei" << 11.0 << 8.5;
+}
+
+// Built with the font, and already shown when the desktop's font changes: both windows show
+// the widest row whole, with 20 more rows behind it so that the vertical scroll bar takes its
+// width, and only the table gives up size for it.
+void tst_Tickora::sampleRowFitsTheDesktopFont()
+{
+    QFETCH(QString, family);
+    QFETCH(double, points);
+    QFETCH(double, fitted);
+    QFont font(family);
+    font.setPointSizeF(points);
+    QVERIFY2(QFontInfo(font).family() == family, qPrintable(family + " is installed"));
+    QApplication::setFont(font);
+
+    Tickora built;
+    for (Tickora* pShown : {&built, pWindow}) {
+        QStringList codes{"600519"};
+        for (int nRow = 0; nRow < 20; ++nRow)
+            codes << QString::number(300001 + nRow);
+        FillTable(*pShown, codes << QString());
+        WriteSampleRow(*pShown);
+    }
+    built.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&built));
+
+    for (Tickora* pShown : {&built, pWindow}) {
+        auto* pTable = pShown->findChild<QTableView*>("tableView");
+        QTRY_COMPARE(pTable->font().pointSizeF(), fitted);
+        QCOMPARE(pTable->testAttribute(Qt::WA_SetFont), fitted != points);
+        QCOMPARE(pTable->font().family(), family);
+        QCOMPARE(pShown->findChild<QLabel*>("label")->font(), font);
+        QTRY_VERIFY(pTable->verticalScrollBar()->isVisible());
+        QVERIFY(!pTable->horizontalScrollBar()->isVisible());
+        const QStringList row = {"600519", "贵州茅台", "8888.888", "-10.00%"};
+        for (int nColumn = 0; nColumn < 4; ++nColumn) {
+            const QModelIndex index = TableModel(*pShown)->index(0, nColumn);
+            QCOMPARE(index.data().toString(), row[nColumn]);
+            QVERIFY2(TextFitsCell(*pTable, index), qPrintable(row[nColumn] + " is cut off"));
+        }
+    }
 }
 
 QTEST_MAIN(tst_Tickora)

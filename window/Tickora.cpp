@@ -2,6 +2,7 @@
 
 #include "QuoteCodec.h"
 #include "QuoteText.h"
+#include "TableFit.h"
 
 #include <QBrush>
 #include <QColor>
@@ -86,6 +87,9 @@ Tickora::Tickora()
     catchThread.StartCatch();
     // The signal comes from the worker thread, so this delivers queued, on this thread.
     connect(&catchThread, &CCatchThread::notifyResult, this, &Tickora::HandleCatchResult);
+
+    // Owned by the view; sizes the table's font to the fixed width once the window is laid out.
+    new TableFit(ui.tableView);
 
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }

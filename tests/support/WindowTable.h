@@ -2,7 +2,10 @@
 
 #include "Tickora.h"
 
+#include <QFontMetricsF>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QStringList>
 #include <QTableView>
 
@@ -35,4 +38,29 @@ inline void FillTable(const Tickora& window, const QStringList& codes)
             pModel->setItem(nRow, nColumn, pItem);
         }
     }
+}
+
+// The widest row the table must show whole, written as the service would deliver it: code
+// 600519, a name of four Chinese characters, price 8888.888 and a change of -10.00%.
+inline void WriteSampleRow(Tickora& window)
+{
+    window.HandleCatchResult(
+        QString::fromUtf8("var hq_str_sh600519=\"贵州茅台,9876.542,9876.542,8888.888,0,0\";"));
+}
+
+// Whether a cell's text fits, on one line, the rectangle the view's style gives its text: the
+// item's text area less the margins the style keeps when it draws (and elides) the text.
+inline bool TextFitsCell(const QTableView& view, const QModelIndex& index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.rect = view.visualRect(index);
+    option.font = view.font();
+    option.fontMetrics = QFontMetrics(view.font());
+    option.text = index.data().toString();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.widget = &view;
+    const QRect text = view.style()->subElementRect(QStyle::SE_ItemViewItemText, &option, &view);
+    const int nMargin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    return QFontMetricsF(view.font()).horizontalAdvance(option.text) <= text.width() - 2 * nMargin;
 }

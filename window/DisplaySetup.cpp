@@ -1,0 +1,22 @@
+#include "DisplaySetup.h"
+
+#include <QGuiApplication>
+
+void DisplaySetup::BeforeApplication()
+{
+    PreferXcbOnWayland();
+    // The window is 300 logical pixels wide: on a 150 % screen it is 450 device pixels, with
+    // fonts drawn at the same scale. Qt's own scaling variables keep their say (README).
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    // Without PassThrough 125 % and 150 % would be rounded to 100 % or 200 %.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
+void DisplaySetup::PreferXcbOnWayland()
+{
+    // Qt takes an empty QT_QPA_PLATFORM as unset, and so do we.
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStandardItemModel>
+
+class QFont;
+class QScreen;
+class QTableView;
+
+// Keeps the texts of a quote row whole in a table of fixed width: where the desktop's font
+// would elide or wrap them, the view alone takes the largest smaller size of the same font
+// that fits. It fits again whenever the font, the style, the screen or the row count changes.
+class TableFit : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Watches pView for its lifetime; the view owns it.
+    explicit TableFit(QTableView* pView);
+
+    // The texts that must fit one stretched column.
+    static const QStringList& SampleTexts();
+
+    void Fit();
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    bool Fits(const QFont& font) const;
+    void FitLater();
+    int RowDigits() const;
+    void WatchScreen();
+
+    QTableView* pView;
+    QStandardItemModel samples;
+    QPointer<QScreen> pScreen;
+    int nRowDigits = 0;
+    bool bFitting = false;
+    bool bFitPending = false;
+    bool bWindowWatched = false;
+    bool bScreenSeen = false;
+};
