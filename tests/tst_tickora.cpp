@@ -1,4 +1,5 @@
 #include "DisplaySetup.h"
+#include "TableFit.h"
 #include "Tickora.h"
 #include "ProxyEnvironment.h"
 #include "TableInput.h"
@@ -293,24 +294,24 @@ void tst_Tickora::sampleRowFitsTheDesktopFont_data()
 {
     QTest::addColumn<QString>("family");
     QTest::addColumn<double>("points");
-    QTest::addColumn<double>("fitted"); // the table's size; the same when the font fits as it is
-    QTest::newRow("DejaVu Sans 8 fits as it is") << "DejaVu Sans" << 8.0 << 8.0;
-    QTest::newRow("DejaVu Sans 9") << "DejaVu Sans" << 9.0 << 8.0;
-    QTest::newRow("DejaVu Sans 10, Xfce") << "DejaVu Sans" << 10.0 << 8.0;
-    QTest::newRow("DejaVu Sans 11") << "DejaVu Sans" << 11.0 << 8.0;
-    QTest::newRow("Noto Sans 10, KDE Plasma") << "Noto Sans" << 10.0 << 8.5;
-    QTest::newRow("Cantarell 11, GNOME") << "Cantarell" << 11.0 << 8.5;
-    QTest::newRow("WenQuanYi Micro Hei 11, a Chinese desktop") << "WenQuanYi Micro Hei" << 11.0 << 8.5;
+    QTest::addColumn<bool>("shrinks"); // whether the desktop's size cuts the row short
+    QTest::newRow("DejaVu Sans 8 fits as it is") << "DejaVu Sans" << 8.0 << false;
+    QTest::newRow("DejaVu Sans 9") << "DejaVu Sans" << 9.0 << true;
+    QTest::newRow("DejaVu Sans 10, Xfce") << "DejaVu Sans" << 10.0 << true;
+    QTest::newRow("DejaVu Sans 11") << "DejaVu Sans" << 11.0 << true;
+    QTest::newRow("Noto Sans 10, KDE Plasma") << "Noto Sans" << 10.0 << true;
+    QTest::newRow("Cantarell 11, GNOME") << "Cantarell" << 11.0 << true;
+    QTest::newRow("WenQuanYi Micro Hei 11, a Chinese desktop") << "WenQuanYi Micro Hei" << 11.0 << true;
 }
 
 // Built with the font, and already shown when the desktop's font changes: both windows show
 // the widest row whole, with 20 more rows behind it so that the vertical scroll bar takes its
-// width, and only the table gives up size for it.
+// width; the table gives up no more size than it must, and only the table gives any up.
 void tst_Tickora::sampleRowFitsTheDesktopFont()
 {
     QFETCH(QString, family);
     QFETCH(double, points);
-    QFETCH(double, fitted);
+    QFETCH(bool, shrinks);
     QFont font(family);
     font.setPointSizeF(points);
     QVERIFY2(QFontInfo(font).family() == family, qPrintable(family + " is installed"));
@@ -327,20 +328,44 @@ void tst_Tickora::sampleRowFitsTheDesktopFont()
     built.show();
     QVERIFY(QTest::qWaitForWindowExposed(&built));
 
+    const QStringList row = {"600519", "贵州茅台", "8888.888", "-10.00%"};
     for (Tickora* pShown : {&built, pWindow}) {
         auto* pTable = pShown->findChild<QTableView*>("tableView");
-        QTRY_COMPARE(pTable->font().pointSizeF(), fitted);
-        QCOMPARE(pTable->testAttribute(Qt::WA_SetFont), fitted != points);
+        // Every text of the row in the narrowest column: stretched columns differ by a pixel.
+        auto wholeRow = [&] {
+            int nNarrowest = 0;
+            for (int nColumn = 1; nColumn < 4; ++nColumn) {
+                if (pTable->columnWidth(nColumn) < pTable->columnWidth(nNarrowest))
+                    nNarrowest = nColumn;
+            }
+            const QRect cell = pTable->visualRect(TableModel(*pShown)->index(0, nNarrowest));
+            for (const QString& sText : row) {
+                if (!TextFits(*pTable, cell, sText))
+                    return false;
+            }
+            return !pTable->horizontalScrollBar()->isVisible();
+        };
+        QTRY_COMPARE(pTable->testAttribute(Qt::WA_SetFont), shrinks);
+        const double dFitted = pTable->font().pointSizeF();
+        qInfo("%s %.1f pt: the table takes %.1f pt", qPrintable(family), points, dFitted);
+        QVERIFY(dFitted >= 7.0 && dFitted <= points);
         QCOMPARE(pTable->font().family(), family);
         QCOMPARE(pShown->findChild<QLabel*>("label")->font(), font);
         QTRY_VERIFY(pTable->verticalScrollBar()->isVisible());
-        QVERIFY(!pTable->horizontalScrollBar()->isVisible());
-        const QStringList row = {"600519", "贵州茅台", "8888.888", "-10.00%"};
         for (int nColumn = 0; nColumn < 4; ++nColumn) {
             const QModelIndex index = TableModel(*pShown)->index(0, nColumn);
             QCOMPARE(index.data().toString(), row[nColumn]);
             QVERIFY2(TextFitsCell(*pTable, index), qPrintable(row[nColumn] + " is cut off"));
         }
+        QVERIFY(wholeRow());
+        if (!shrinks)
+            continue;
+        // Half a point more, left alone by the fit, and the row no longer shows whole.
+        delete pTable->findChild<TableFit*>();
+        QFont larger;
+        larger.setPointSizeF(dFitted + 0.5);
+        pTable->setFont(larger);
+        QTRY_VERIFY2(!wholeRow(), qPrintable(QString("%1 pt was not the largest that fits").arg(dFitted)));
     }
 }
 

@@ -48,19 +48,24 @@ inline void WriteSampleRow(Tickora& window)
         QString::fromUtf8("var hq_str_sh600519=\"贵州茅台,9876.542,9876.542,8888.888,0,0\";"));
 }
 
-// Whether a cell's text fits, on one line, the rectangle the view's style gives its text: the
-// item's text area less the margins the style keeps when it draws (and elides) the text.
-inline bool TextFitsCell(const QTableView& view, const QModelIndex& index)
+// Whether a text fits, on one line, the rectangle the view's style gives the text of a cell:
+// the item's text area less the margins the style keeps when it draws (and elides) the text.
+inline bool TextFits(const QTableView& view, const QRect& cell, const QString& sText)
 {
     QStyleOptionViewItem option;
     option.initFrom(&view);
-    option.rect = view.visualRect(index);
+    option.rect = cell;
     option.font = view.font();
     option.fontMetrics = QFontMetrics(view.font());
-    option.text = index.data().toString();
+    option.text = sText;
     option.features = QStyleOptionViewItem::HasDisplay;
     option.widget = &view;
     const QRect text = view.style()->subElementRect(QStyle::SE_ItemViewItemText, &option, &view);
     const int nMargin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
-    return QFontMetricsF(view.font()).horizontalAdvance(option.text) <= text.width() - 2 * nMargin;
+    return QFontMetricsF(view.font()).horizontalAdvance(sText) <= text.width() - 2 * nMargin;
+}
+
+inline bool TextFitsCell(const QTableView& view, const QModelIndex& index)
+{
+    return TextFits(view, view.visualRect(index), index.data().toString());
 }
