@@ -15,5 +15,7 @@ ensure_packages() {
 
 # What building and testing need beyond g++, cmake and make.
 build_packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei)
+# The Qt 6 build (TICKORA_QT=6): Qt 6 itself, and QTextCodec for GB18030 from Core5Compat.
+qt6_packages=(qt6-base-dev qt6-5compat-dev)
 test_packages=(xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openssl libssl-dev zlib1g-dev
                libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell)

@@ -9,6 +9,7 @@
 
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTextCodec>
 #include <QtTest>
 
 namespace {
