@@ -60,11 +60,7 @@ int ShowWidestRow(int argc, char* argv[])
     QApplication application(argc, argv);
     RouteNowhere(); // the sample row stays as written
     Tickora window;
-    QStringList codes{"600519"};
-    for (int nRow = 0; nRow < 20; ++nRow)
-        codes << QString::number(300001 + nRow);
-    FillTable(window, codes << QString());
-    WriteSampleRow(window);
+    FillWithWidestRow(window);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::puts("the window was never shown");

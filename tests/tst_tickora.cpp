@@ -318,13 +318,8 @@ void tst_Tickora::sampleRowFitsTheDesktopFont()
     QApplication::setFont(font);
 
     Tickora built;
-    for (Tickora* pShown : {&built, pWindow}) {
-        QStringList codes{"600519"};
-        for (int nRow = 0; nRow < 20; ++nRow)
-            codes << QString::number(300001 + nRow);
-        FillTable(*pShown, codes << QString());
-        WriteSampleRow(*pShown);
-    }
+    FillWithWidestRow(built);
+    FillWithWidestRow(*pWindow);
     built.show();
     QVERIFY(QTest::qWaitForWindowExposed(&built));
 

@@ -1,9 +1,8 @@
 #include "TableFit.h"
 
-#include <QApplication>
 #include <QEvent>
-#include <QResizeEvent>
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -14,12 +13,17 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
 // Below this a table is no longer readable on any screen.
 constexpr double kFloorPoints = 7.0;
 constexpr double kStepPoints = 0.5;
+
+// The texts that must fit one stretched column: a six-digit code, a name of four Chinese
+// characters, the widest price and change.
+const char* const kSampleTexts[] = {"888888", "贵州茅台", "8888.888", "-10.00%"};
 
 } // namespace
 
@@ -28,8 +32,8 @@ TableFit::TableFit(QTableView* pView)
     , pView(pView)
 {
     // The delegate measures items of a model, so the samples sit in one row of their own.
-    for (int nColumn = 0; nColumn < SampleTexts().size(); ++nColumn)
-        samples.setItem(0, nColumn, new QStandardItem(SampleTexts()[nColumn]));
+    for (int nColumn = 0; nColumn < int(std::size(kSampleTexts)); ++nColumn)
+        samples.setItem(0, nColumn, new QStandardItem(QString::fromUtf8(kSampleTexts[nColumn])));
     pView->installEventFilter(this);
     if (QAbstractItemModel* pModel = pView->model()) {
         // The row numbers' header widens with their digits.
@@ -41,14 +45,6 @@ TableFit::TableFit(QTableView* pView)
         connect(pModel, &QAbstractItemModel::rowsRemoved, this, fnRowsChanged);
         connect(pModel, &QAbstractItemModel::modelReset, this, fnRowsChanged);
     }
-}
-
-const QStringList& TableFit::SampleTexts()
-{
-    // A six-digit code, a name of four Chinese characters, the widest price and change.
-    static const QStringList texts = {QStringLiteral("888888"), QStringLiteral("贵州茅台"),
-                                      QStringLiteral("8888.888"), QStringLiteral("-10.00%")};
-    return texts;
 }
 
 bool TableFit::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -92,10 +88,7 @@ void TableFit::WatchScreen()
     QWindow* pWindow = pView->window()->windowHandle();
     if (!pWindow)
         return;
-    if (!bWindowWatched) {
-        bWindowWatched = true;
-        connect(pWindow, &QWindow::screenChanged, this, &TableFit::WatchScreen);
-    }
+    connect(pWindow, &QWindow::screenChanged, this, &TableFit::WatchScreen, Qt::UniqueConnection);
     if (pScreen == pWindow->screen())
         return;
     if (pScreen)

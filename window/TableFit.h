@@ -19,9 +19,6 @@ public:
     // Watches pView for its lifetime; the view owns it.
     explicit TableFit(QTableView* pView);
 
-    // The texts that must fit one stretched column.
-    static const QStringList& SampleTexts();
-
     void Fit();
 
 protected:
@@ -39,6 +36,5 @@ private:
     int nRowDigits = 0;
     bool bFitting = false;
     bool bFitPending = false;
-    bool bWindowWatched = false;
     bool bScreenSeen = false;
 };

@@ -40,10 +40,15 @@ inline void FillTable(const Tickora& window, const QStringList& codes)
     }
 }
 
-// The widest row the table must show whole, written as the service would deliver it: code
-// 600519, a name of four Chinese characters, price 8888.888 and a change of -10.00%.
-inline void WriteSampleRow(Tickora& window)
+// The widest row the table must show whole, written as the service would deliver it (code
+// 600519, a name of four Chinese characters, price 8888.888, a change of -10.00%), with 20 more
+// rows and the entry row behind it, so that the vertical scroll bar takes its width.
+inline void FillWithWidestRow(Tickora& window)
 {
+    QStringList codes{"600519"};
+    for (int nRow = 0; nRow < 20; ++nRow)
+        codes << QString::number(300001 + nRow);
+    FillTable(window, codes << QString());
     window.HandleCatchResult(
         QString::fromUtf8("var hq_str_sh600519=\"贵州茅台,9876.542,9876.542,8888.888,0,0\";"));
 }
