@@ -1,14 +1,16 @@
 #include "QuoteText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <locale.h>
 #include <string_view>
 
 namespace {
 
-// The cuts work on views of the text: a quote line arrives every second for every code, and
-// copies of it would be most of the cost.
+// The cuts work on views of the text and copy only the result: a quote line arrives every
+// second for every code.
 bool FindBetween(std::string_view text, std::string_view start, std::string_view end, std::string_view& between)
 {
     const size_t nStart = text.find(start);
@@ -31,10 +33,18 @@ std::string_view Trimmed(std::string_view text)
     return text.substr(nFirst, nLast + 1 - nFirst);
 }
 
-// atof, narrowed to float; a value a float cannot hold counts as not a number.
-float ToFloat(std::string_view field)
+// atof as the C locale reads it. QApplication hands the user's locale to the C library, and
+// under a decimal-comma locale atof would stop at the service's decimal point.
+double ServiceNumber(const std::string& sField)
 {
-    const double dValue = std::atof(std::string(field).c_str());
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    return strtod_l(sField.c_str(), nullptr, cLocale);
+}
+
+// Narrowed to float; a value a float cannot hold counts as not a number.
+float ToFloat(const std::string& sField)
+{
+    const double dValue = ServiceNumber(sField);
     if (std::isnan(dValue) || std::fabs(dValue) > std::numeric_limits<float>::max())
         return std::numeric_limits<float>::quiet_NaN();
     return static_cast<float>(dValue);
@@ -76,34 +86,41 @@ std::string TrimString(const std::string& sText)
 
 bool CutQuote(const std::string& sText, StockQuote& quote)
 {
-    // The markers are looked for independently, each from the start of the whole text.
-    std::string_view code;
-    std::string_view fields;
-    FindBetween(sText, "_str_", "=", code);
-    FindBetween(sText, "=\"", "\";", fields);
+    // Each pair of markers is looked for from the start of the whole text, independently.
+    std::string sCode = sText;
+    std::string sFields = sText;
+    ExtractBetween(sCode, "_str_", "=");
+    ExtractBetween(sFields, "=\"", "\";");
 
-    // Fields 0, 2 and 3 are used, but a line needs six fields, so five commas, to count.
-    std::string_view vecUsed[4];
-    for (int nCommas = 0; nCommas < 5; ++nCommas) {
-        const size_t nComma = fields.find(',');
-        if (nCommas < 4)
-            vecUsed[nCommas] = Trimmed(fields.substr(0, nComma));
-        if (nComma == std::string_view::npos)
-            return false;
-        fields.remove_prefix(nComma + 1);
-    }
+    // Fields 0, 2 and 3 are used, but a line needs six fields to count.
+    std::vector<std::string> vecFields = SplitString(std::move(sFields), ",");
+    if (vecFields.size() < 6)
+        return false;
 
-    const float dPrevious = ToFloat(vecUsed[2]);
-    const float dPrice = ToFloat(vecUsed[3]);
+    const float dPrevious = ToFloat(vecFields[2]);
+    const float dPrice = ToFloat(vecFields[3]);
     // A price of 0 (before the open, or a suspended share) or a previous close of 0 gives no
     // meaningful change.
     float dChange = std::numeric_limits<float>::quiet_NaN();
     if (dPrevious != 0.0f && dPrice != 0.0f && !std::isnan(dPrevious) && !std::isnan(dPrice))
         dChange = (dPrice - dPrevious) / dPrevious;
 
-    quote.sCode.assign(code);
-    quote.sName.assign(vecUsed[0]);
-    quote.sPrice.assign(vecUsed[3]);
+    quote.sCode = std::move(sCode);
+    quote.sName = std::move(vecFields[0]);
+    quote.sPrice = std::move(vecFields[3]);
     quote.dChange = dChange;
     return true;
+}
+
+std::string ChangeText(float dChange)
+{
+    if (!std::isfinite(dChange))
+        return "--";
+    // Fixed point with two decimals as printf's "%0.2f" writes it in the C locale, whatever
+    // the user's: the table always shows "-0.40%", never "-0,40%".
+    char szChange[64] = {};
+    const auto result = std::to_chars(szChange, szChange + sizeof szChange - 2,
+                                      static_cast<double>(dChange * 100.0f), std::chars_format::fixed, 2);
+    *result.ptr = '%';
+    return szChange;
 }

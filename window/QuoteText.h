@@ -20,5 +20,9 @@ std::vector<std::string> SplitString(std::string sText, const std::string& sSepa
 // Drops trailing spaces and tabs, then leading spaces (a leading tab stays).
 std::string TrimString(const std::string& sText);
 
-// Cuts one response text; false when it holds no complete quote line.
+// Cuts one response text with the three helpers above; false when it holds no complete quote
+// line (fewer than six fields).
 bool CutQuote(const std::string& sText, StockQuote& quote);
+
+// The change ratio as the table shows it: "5.00%", "-0.40%", or "--" when there is none.
+std::string ChangeText(float dChange);
