@@ -23,6 +23,7 @@ packages=("${build_packages[@]}")
 [ "$qt" = 6 ] && packages+=("${qt6_packages[@]}")
 [ "$mode" = test ] && packages+=("${test_packages[@]}")
 ensure_packages "${packages[@]}"
+[ "$mode" = test ] && ensure_locale "$test_locale"
 
 build=${TICKORA_BUILD_DIR:-$([ "$qt" = 6 ] && echo build-qt6 || echo build)}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DTICKORA_QT_MAJOR=$qt" \

@@ -13,9 +13,20 @@ ensure_packages() {
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 }
 
+# ensure_locale NAME (such as de_DE.UTF-8) makes the locale with localedef when it is missing.
+ensure_locale() {
+    local name=$1 sudo=""
+    locale -a 2>/dev/null | grep -qix "$(echo "${name%%.*}.utf8")" && return 0
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    echo "Making locale: $name"
+    $sudo localedef -i "${name%%.*}" -f UTF-8 "$name"
+}
+
 # What building and testing need beyond g++, cmake and make.
-build_packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei)
+build_packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei qttranslations5-l10n)
 # The Qt 6 build (TICKORA_QT=6): Qt 6 itself, and QTextCodec for GB18030 from Core5Compat.
-qt6_packages=(qt6-base-dev qt6-5compat-dev)
+qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n)
 test_packages=(xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openssl libssl-dev zlib1g-dev
-               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell)
+               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell locales)
+# A decimal-comma locale, for the second run of the quote tables.
+test_locale=de_DE.UTF-8

@@ -10,6 +10,7 @@ mode=${1:-}
 
 . scripts/packages.sh
 ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+ensure_locale "$test_locale"
 [ "$mode" = fuzz ] && ensure_packages clang libclang-rt-dev
 
 export ASAN_OPTIONS=fast_unwind_on_malloc=0:detect_leaks=1
