@@ -15,8 +15,8 @@
 #include <QTextCodec>
 #include <QTimer>
 
-#include <cmath>
-#include <cstdio>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -96,6 +96,14 @@ Tickora::Tickora()
 
 Tickora::~Tickora()
 {
+    // From here on this is no longer a whole Tickora, yet the widgets still to be destroyed
+    // can signal: an open editor's closeEditor fires from the view's destructor, the model's
+    // itemChanged while it goes. Cut every connection into this window first.
+    for (QObject* pSender : std::initializer_list<QObject*>{ui.tableView->itemDelegate(), ui.tableView,
+                                                            ui.tableView->model(), ui.horizontalSlider,
+                                                            pTimer, pMenu, &catchThread})
+        QObject::disconnect(pSender, nullptr, this, nullptr);
+
     // A sweep in progress is allowed to finish; each of its requests is bounded by time-outs.
     catchThread.SetState(CatchQuit);
     catchThread.quit();
@@ -105,8 +113,6 @@ Tickora::~Tickora()
     delete Model();
 }
 
-// Null once the destructor has released the model; an editor closed while the window goes
-// away still ends in AddEmptyRow.
 QStandardItemModel* Tickora::Model() const
 {
     return qobject_cast<QStandardItemModel*>(ui.tableView->model());
@@ -115,7 +121,7 @@ QStandardItemModel* Tickora::Model() const
 void Tickora::AddEmptyRow()
 {
     QStandardItemModel* pModel = Model();
-    const int nRows = pModel ? pModel->rowCount() : 0;
+    const int nRows = pModel->rowCount();
     if (nRows == 0)
         return;
     const QStandardItem* pLast = pModel->item(nRows - 1, 0);
@@ -154,7 +160,7 @@ void Tickora::HandleCatchResult(QString str)
     const QByteArray bytes = QuoteCodec()->fromUnicode(str);
     StockQuote quote;
     if (CutQuote(std::string(bytes.constData()), quote))
-        ApplyQuote(quote);
+        ApplyQuote(std::move(quote));
 }
 
 void Tickora::ApplyQuote(StockQuote quote)
@@ -163,15 +169,12 @@ void Tickora::ApplyQuote(StockQuote quote)
     const int nRows = pModel->rowCount();
     const QString sName = QuoteCodec()->toUnicode(quote.sName.c_str());
     const QString sPrice = QuoteCodec()->toUnicode(quote.sPrice.c_str());
-
-    QString sChange = QStringLiteral("--");
-    if (std::isfinite(quote.dChange)) {
-        char szChange[64] = {};
-        std::snprintf(szChange, sizeof szChange, "%0.2f%%", static_cast<double>(quote.dChange * 100.0f));
-        sChange = QString::fromLatin1(szChange);
-    }
-    // The test is on the ratio itself: -0.001% is shown as 0.00% but still coloured as a fall.
-    const QBrush brush(quote.dChange < 0 ? QColor(127, 255, 0) : QColor(255, 97, 0));
+    const QString sChange = QString::fromStdString(ChangeText(quote.dChange));
+    // The test is on the ratio itself: -0.001% is shown as -0.00% and coloured as a fall.
+    const QBrush background(quote.dChange < 0 ? QColor(127, 255, 0) : QColor(255, 97, 0));
+    // Both backgrounds are light: the desktop's text colour, near white on a dark desktop,
+    // would vanish on them, so the change is always written in black (7:1 and 16:1).
+    const QBrush foreground(QColor(0, 0, 0));
 
     for (int nRow = 0; nRow < nRows; ++nRow) {
         QStandardItem* pCode = pModel->item(nRow, 0);
@@ -189,7 +192,23 @@ void Tickora::ApplyQuote(StockQuote quote)
         pName->setText(sName);
         pPrice->setText(sPrice);
         pChange->setText(sChange);
-        pChange->setBackground(brush);
+        pChange->setBackground(background);
+        pChange->setForeground(foreground);
+    }
+}
+
+// A code the user changed must not stand beside the previous share's name and price: the row
+// shows nothing until the new code's own quote arrives.
+void Tickora::ClearQuote(int nRow)
+{
+    QStandardItemModel* pModel = Model();
+    for (int nColumn = 1; nColumn < 4; ++nColumn) {
+        QStandardItem* pItem = pModel->item(nRow, nColumn);
+        if (!pItem)
+            continue;
+        pItem->setText(QString());
+        pItem->setData(QVariant(), Qt::BackgroundRole);
+        pItem->setData(QVariant(), Qt::ForegroundRole);
     }
 }
 
@@ -229,7 +248,10 @@ void Tickora::EditCompleteSlot(QWidget* editor, QAbstractItemDelegate::EndEditHi
 
 void Tickora::MyItemChangedMethod(QStandardItem* sItem)
 {
-    Q_UNUSED(sItem);
+    // The model reports a code cell only when its text really changed, so committing the same
+    // code again keeps the row; the cells of a quote are columns 1 to 3 and clear nothing.
+    if (sItem && sItem->column() == 0 && !sItem->parent())
+        ClearQuote(sItem->row());
 }
 
 void Tickora::paintEvent(QPaintEvent* event)

@@ -44,6 +44,7 @@ protected:
 
 private:
     void ApplyQuote(StockQuote quote);
+    void ClearQuote(int nRow);
     QStandardItemModel* Model() const;
 
     CCatchThread catchThread;
