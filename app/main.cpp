@@ -1,4 +1,5 @@
 #include "DisplaySetup.h"
+#include "QtTranslation.h"
 #include "Tickora.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char* argv[])
     DisplaySetup::BeforeApplication();
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(tickora);
+    QtTranslation::Install();
 
     Tickora window;
     window.setWindowTitle(QString::fromUtf8("禾澜迷你股票监控器1.0"));

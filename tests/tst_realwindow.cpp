@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSlider>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
@@ -24,6 +25,7 @@ private slots:
 
     void typedCodeAppendsAnEntryRow();
     void contextMenuDeletesAfterYes();
+    void tabLeavesTheTableForTheSlider();
 
 private:
     Tickora* pWindow = nullptr;
@@ -79,6 +81,21 @@ void tst_RealWindow::contextMenuDeletesAfterYes()
     QTRY_COMPARE_WITH_TIMEOUT(TableCodes(*pWindow), QStringList{""}, 10000);
     QVERIFY(bMenuSeen);
     QVERIFY(bBoxSeen);
+}
+
+void tst_RealWindow::tabLeavesTheTableForTheSlider()
+{
+    auto* pSlider = pWindow->findChild<QSlider*>("horizontalSlider");
+    QVERIFY(ClickAt(CellCentre(*pView, pModel->index(0, 1))));
+    QTRY_VERIFY(pView->hasFocus());
+    QVERIFY(Xdo({"key", "Tab"}));
+    QTRY_VERIFY2(pSlider->hasFocus(), "Tab moves from the table to the slider");
+    QVERIFY(Xdo({"key", "Home"}));
+    QTRY_COMPARE(pSlider->value(), 1);
+    // The X server keeps the opacity in 8 bits: 0.1 comes back as 25/255.
+    QVERIFY(qAbs(pWindow->windowOpacity() - 0.1) < 0.01);
+    QVERIFY(Xdo({"key", "shift+Tab"}));
+    QTRY_VERIFY2(pView->hasFocus(), "Shift+Tab moves back to the table");
 }
 
 QTEST_MAIN(tst_RealWindow)

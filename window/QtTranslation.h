@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QLocale>
+
+// Qt's own texts, such as the buttons of the deletion prompt, in the window's language: the
+// window speaks Chinese whatever the desktop's locale.
+class QtTranslation
+{
+public:
+    // The user's locale where it is a Chinese one, Simplified Chinese otherwise.
+    static QLocale DialogLocale(const QLocale& system);
+    // Loads Qt's catalogue for that locale into the application, where one is installed; call
+    // once the application object exists.
+    static void Install();
+};
