@@ -4,7 +4,7 @@
 
 void DisplaySetup::BeforeApplication()
 {
-    PreferXcbOnWayland();
+    ChoosePlatform();
     // The window is 300 logical pixels wide: on a 150 % screen it is 450 device pixels, with
     // fonts drawn at the same scale. Qt's own scaling variables keep their say (README).
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) // Qt 6 always scales, and deprecates both
@@ -15,10 +15,12 @@ void DisplaySetup::BeforeApplication()
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
-void DisplaySetup::PreferXcbOnWayland()
+void DisplaySetup::ChoosePlatform()
 {
-    // Qt takes an empty QT_QPA_PLATFORM as unset, and so do we.
+    // Qt takes an empty variable as unset, and so do we.
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }

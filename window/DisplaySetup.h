@@ -7,7 +7,10 @@ class DisplaySetup
 public:
     // Call before constructing QApplication.
     static void BeforeApplication();
-    // Qt 5 cannot set a window's opacity on Wayland, so a Wayland session with XWayland at hand
-    // runs on xcb. A platform the user chose (QT_QPA_PLATFORM) is left alone.
-    static void PreferXcbOnWayland();
+    // Variables the platform plugin reads at start-up; a value the user set always wins:
+    // - Qt 5 cannot set a window's opacity on Wayland, so a Wayland session with XWayland at
+    //   hand runs on xcb (QT_QPA_PLATFORM).
+    // - Nothing here is drawn with OpenGL, yet Qt 5's xcb plugin sets up GLX at start-up and so
+    //   loads the whole GL driver, half the resident size; QT_XCB_GL_INTEGRATION=none spares it.
+    static void ChoosePlatform();
 };
