@@ -4,6 +4,8 @@
 //
 //   tickora_bench            all figures (a few minutes)
 //   tickora_bench --quick    shorter runs, for a first look
+//   tickora_bench --at-rest  only the memory and start-up of the real program (needs an X
+//                            display; scripts/bench.sh brings Xvfb)
 #include "CCatchThread.h"
 #include "CHttpClient.h"
 #include "FakeQuoteService.h"
@@ -479,6 +481,98 @@ void Leaks(const QString& sSelf, const QByteArray& proxy)
     Report("valgrind_errors", errors.hasMatch() ? errors.captured(1).toDouble() : -1, "", "0");
 }
 
+// A program started on the X display, as a user starts it.
+struct Started
+{
+    double dExposeMs = -1; // from the start to its first expose, -1 when none was seen
+    double dRssMiB = -1;   // 4 s after the start, with quotes arriving
+    double dDirtyMiB = -1; // Private_Dirty of the same moment
+};
+
+Started StartOnDisplay(const QString& sProgram, const QByteArray& gl)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("QT_XCB_GL_INTEGRATION", QString::fromLatin1(gl));
+    // Qt's own event log names the first expose; both programs pay for the same log.
+    environment.insert("QT_LOGGING_RULES", "qt.qpa.events=true");
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    Started started;
+    QElapsedTimer clock;
+    clock.start();
+    process.start(sProgram, QStringList());
+    QByteArray log;
+    while (clock.elapsed() < 10000 && process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        log += process.readAllStandardError();
+        if (log.contains("EXPOSE")) {
+            started.dExposeMs = clock.nsecsElapsed() / 1e6;
+            break;
+        }
+        // Keep only a tail, enough for a line cut by a read.
+        log = log.right(200);
+    }
+    while (clock.elapsed() < 4000 && process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        process.readAllStandardError();
+    }
+    QFile smaps(QString("/proc/%1/smaps_rollup").arg(process.processId()));
+    if (smaps.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : smaps.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() >= 2 && fields[0] == "Rss:")
+                started.dRssMiB = fields[1].toDouble() / 1024.0;
+            if (fields.size() >= 2 && fields[0] == "Private_Dirty:")
+                started.dDirtyMiB = fields[1].toDouble() / 1024.0;
+        }
+    }
+    process.kill();
+    process.waitForFinished();
+    return started;
+}
+
+// Memory at rest and start-up of the real program against a bare table window, both without
+// GL integration (the true floor); and as they were with Qt 5's GLX set-up, to show the gain.
+void AtRest()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::printf("at rest: no X display (DISPLAY); skipped\n");
+        return;
+    }
+    const int nRuns = bQuick ? 3 : 7;
+    auto median = [&](const QString& sProgram, const QByteArray& gl) {
+        std::vector<double> vecExpose, vecRss, vecDirty;
+        for (int i = 0; i < nRuns; ++i) {
+            const Started started = StartOnDisplay(sProgram, gl);
+            vecExpose.push_back(started.dExposeMs);
+            vecRss.push_back(started.dRssMiB);
+            vecDirty.push_back(started.dDirtyMiB);
+        }
+        return Started{Median(vecExpose), Median(vecRss), Median(vecDirty)};
+    };
+    const Started program = median(TICKORA_BINARY, "none");
+    const Started floor = median(BARE_WINDOW_BINARY, "none");
+    const Started programGl = median(TICKORA_BINARY, "xcb_glx");
+    const Started floorGl = median(BARE_WINDOW_BINARY, "xcb_glx");
+    const QString sQt = QString("_qt%1").arg(QT_VERSION_MAJOR);
+    std::printf("  Qt %s, resident MiB (private dirty): tickora %.1f (%.1f), bare window %.1f (%.1f); "
+                "with GL: tickora %.1f (%.1f), bare window %.1f (%.1f)\n",
+                qVersion(), program.dRssMiB, program.dDirtyMiB, floor.dRssMiB, floor.dDirtyMiB,
+                programGl.dRssMiB, programGl.dDirtyMiB, floorGl.dRssMiB, floorGl.dDirtyMiB);
+    std::printf("  first expose: tickora %.1f ms, bare window %.1f ms\n", program.dExposeMs, floor.dExposeMs);
+    Report("resident_at_rest_vs_bare_window" + sQt, program.dRssMiB / floor.dRssMiB, "x", "at most 1.10");
+    Report("private_dirty_at_rest_vs_bare_window" + sQt, program.dDirtyMiB / floor.dDirtyMiB, "x", "report");
+    Report("resident_at_rest_vs_bare_window_both_with_gl" + sQt, programGl.dRssMiB / floorGl.dRssMiB, "x",
+           "report; the old figure");
+    Report("private_dirty_at_rest_vs_bare_window_both_with_gl" + sQt, programGl.dDirtyMiB / floorGl.dDirtyMiB, "x",
+           "report; the old figure");
+    Report("resident_at_rest_against_with_gl" + sQt, program.dRssMiB / programGl.dRssMiB, "x", "report");
+    Report("first_expose_vs_bare_window" + sQt, program.dExposeMs / floor.dExposeMs, "x", "at most 1.2");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -511,15 +605,19 @@ int main(int argc, char* argv[])
 
     std::printf("Tickora benchmarks%s, against a local quote service on %s\n", bQuick ? " (quick)" : "",
                 proxy.constData());
-    SweepOverhead();
-    PickUpLatency(server);
-    Parsing();
-    WindowResponsiveness(service);
-    IdleCost(sSelf);
-    MemoryGrowth();
-    HostileAnswers(sSelf);
-    ClosingIdle();
-    Leaks(sSelf, proxy);
+    const bool bAtRestOnly = arguments.contains("--at-rest");
+    AtRest();
+    if (!bAtRestOnly) {
+        SweepOverhead();
+        PickUpLatency(server);
+        Parsing();
+        WindowResponsiveness(service);
+        IdleCost(sSelf);
+        MemoryGrowth();
+        HostileAnswers(sSelf);
+        ClosingIdle();
+        Leaks(sSelf, proxy);
+    }
 
     const QString sJson = QCoreApplication::applicationDirPath() + "/results.json";
     QFile file(sJson);
