@@ -82,24 +82,30 @@ void tst_CatchThread::requestsFollowTheListInOrder_data()
 {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QStringList>("targets");
-    QTest::newRow("two codes and the trailing comma")
-        << "sh600519,sz000001,"
-        << QStringList{"http://hq.sinajs.cn/list=sh600519", "http://hq.sinajs.cn/list=sz000001"};
+    QTest::addColumn<QStringList>("texts"); // emitted, in order: each item's own answer
+    QTest::newRow("three codes and the trailing comma")
+        << "sh600519,sz000001,sh601318,"
+        << QStringList{"http://hq.sinajs.cn/list=sh600519", "http://hq.sinajs.cn/list=sz000001",
+                       "http://hq.sinajs.cn/list=sh601318"}
+        << QStringList{"answer /list=sh600519", "answer /list=sz000001", "answer /list=sh601318"};
+    // The answer echoes the UTF-8 bytes of the path, which the worker decodes as GBK.
     QTest::newRow("non-ASCII goes out as UTF-8 bytes")
-        << QString::fromUtf8("sz股票,") << QStringList{QString::fromUtf8("http://hq.sinajs.cn/list=sz股票")};
-    QTest::newRow("no trailing comma") << "sh600000" << QStringList{"http://hq.sinajs.cn/list=sh600000"};
+        << QString::fromUtf8("sz股票,") << QStringList{QString::fromUtf8("http://hq.sinajs.cn/list=sz股票")}
+        << QStringList{QString::fromUtf8("answer /list=sz鑲＄エ")};
+    QTest::newRow("no trailing comma") << "sh600000" << QStringList{"http://hq.sinajs.cn/list=sh600000"}
+                                       << QStringList{"answer /list=sh600000"};
 }
 
 void tst_CatchThread::requestsFollowTheListInOrder()
 {
     QFETCH(QString, list);
     QFETCH(QStringList, targets);
+    QFETCH(QStringList, texts);
     pWorker->StartCatch();
     pWorker->SetCodeList(list);
     QTRY_COMPARE(results.size(), targets.size());
     QCOMPARE(Targets(server.Requests()), targets);
-    for (int i = 0; i < targets.size(); ++i)
-        QVERIFY(results[i].startsWith("answer /list=s"));
+    QCOMPARE(results, texts);
 }
 
 void tst_CatchThread::requestCarriesRefererAndDefaults()
