@@ -6,9 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${TICKORA_BUILD_DIR:-build}
-if [ ! -x "$build/tests/fakequote" ] || [ ! -x "$build/app/tickora" ]; then
-    scripts/dev.sh test >/dev/null || true   # installs and builds everything, the service included
-fi
+# The program and the stand-in service, nothing else; a failed build stops here with its error.
+. scripts/packages.sh
+ensure_packages "${build_packages[@]}" libssl-dev zlib1g-dev libx11-dev
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_BUILD_TESTS=ON > /dev/null
+cmake --build "$build" -j"$(nproc)" --target tickora fakequote
 
 log=$(mktemp)
 "$build/tests/fakequote" "$@" 2>"$log" > "$log.port" &

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the tests under sanitizers, each in a build folder of its own:
 #   scripts/sanitize.sh asan    the whole suite with AddressSanitizer and UndefinedBehaviorSanitizer
-#   scripts/sanitize.sh tsan    the worker and hand-off tests with ThreadSanitizer
+#   scripts/sanitize.sh tsan    the worker, hand-off and window-loop tests with ThreadSanitizer
 #   scripts/sanitize.sh fuzz    the quote-text fuzzer (clang, libFuzzer) for FUZZ_SECONDS (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,8 +26,8 @@ asan)
     ;;
 tsan)
     cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_SANITIZE=thread
-    cmake --build build-tsan -j"$(nproc)" --target tst_catchthread tst_faults tst_tsan_canary
-    (cd build-tsan && ctest --output-on-failure -R 'tst_catchthread|tst_faults|tst_tsan_canary')
+    cmake --build build-tsan -j"$(nproc)" --target tst_catchthread tst_faults tst_windowloop tst_tsan_canary
+    (cd build-tsan && ctest --output-on-failure -R 'tst_catchthread|tst_faults|tst_windowloop|tst_tsan_canary')
     ;;
 fuzz)
     cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTICKORA_FUZZ=ON
