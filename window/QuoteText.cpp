@@ -1,5 +1,6 @@
 #include "QuoteText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -66,9 +67,14 @@ std::vector<std::string> SplitString(std::string sText, const std::string& sSepa
     if (sSeparator.empty())
         return vecTokens;
     sText += sSeparator;
+    // A quote line is split at a single "," into 33 fields, every second for every code: look
+    // for one byte where the separator is one, and make room for the fields at once.
+    const bool bOneByte = sSeparator.size() == 1;
+    if (bOneByte)
+        vecTokens.reserve(static_cast<size_t>(std::count(sText.begin(), sText.end(), sSeparator[0])));
     size_t nPos = 0;
     while (nPos < sText.size()) {
-        const size_t nFound = sText.find(sSeparator, nPos);
+        const size_t nFound = bOneByte ? sText.find(sSeparator[0], nPos) : sText.find(sSeparator, nPos);
         if (nFound == std::string::npos) {
             ++nPos;
             continue;
