@@ -500,6 +500,8 @@ Started StartOnDisplay(const QString& sProgram, const QByteArray& gl)
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setStandardOutputFile(QProcess::nullDevice());
+    // waitForReadyRead waits on the read channel: the log's.
+    process.setReadChannel(QProcess::StandardError);
     Started started;
     QElapsedTimer clock;
     clock.start();
