@@ -16,7 +16,7 @@ ensure_packages() {
 # ensure_locale NAME (such as de_DE.UTF-8) makes the locale with localedef when it is missing.
 ensure_locale() {
     local name=$1 sudo=""
-    locale -a 2>/dev/null | grep -qix "$(echo "${name%%.*}.utf8")" && return 0
+    locale -a 2>/dev/null | grep -qix "${name%%.*}.utf8" && return 0
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     echo "Making locale: $name"
     $sudo localedef -i "${name%%.*}" -f UTF-8 "$name"

@@ -34,18 +34,13 @@ std::string_view Trimmed(std::string_view text)
     return text.substr(nFirst, nLast + 1 - nFirst);
 }
 
-// atof as the C locale reads it. QApplication hands the user's locale to the C library, and
-// under a decimal-comma locale atof would stop at the service's decimal point.
-double ServiceNumber(const std::string& sField)
-{
-    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    return strtod_l(sField.c_str(), nullptr, cLocale);
-}
-
-// Narrowed to float; a value a float cannot hold counts as not a number.
+// atof as the C locale reads it, narrowed to float; a value a float cannot hold counts as not a
+// number. QApplication hands the user's locale to the C library, and under a decimal-comma
+// locale atof would stop at the service's decimal point.
 float ToFloat(const std::string& sField)
 {
-    const double dValue = ServiceNumber(sField);
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    const double dValue = strtod_l(sField.c_str(), nullptr, cLocale);
     if (std::isnan(dValue) || std::fabs(dValue) > std::numeric_limits<float>::max())
         return std::numeric_limits<float>::quiet_NaN();
     return static_cast<float>(dValue);
