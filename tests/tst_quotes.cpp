@@ -337,6 +337,9 @@ void tst_Quotes::responseFillsMatchingRows_data()
     QTest::newRow("a value past float range shows no change")
         << QStringList{"600519"} << Line("sh600519", "A,1,1e300,10,0,0") << QStringList{"A"} << QStringList{"10"}
         << QStringList{"--"} << QStringList{kUp};
+    QTest::newRow("a ratio too large for a percentage shows no change")
+        << QStringList{"600519"} << Line("sh600519", "X,1,0.0000001,1e30,0,0") << QStringList{"X"}
+        << QStringList{"1e30"} << QStringList{"--"} << QStringList{kUp};
 }
 
 void tst_Quotes::responseFillsMatchingRows()

@@ -115,13 +115,16 @@ bool CutQuote(const std::string& sText, StockQuote& quote)
 
 std::string ChangeText(float dChange)
 {
-    if (!std::isfinite(dChange))
+    // The percentage, not only the ratio, must be finite: a ratio near the float's limit
+    // overflows when multiplied by 100.
+    const float dPercent = dChange * 100.0f;
+    if (!std::isfinite(dPercent))
         return "--";
     // Fixed point with two decimals as printf's "%0.2f" writes it in the C locale, whatever
     // the user's: the table always shows "-0.40%", never "-0,40%".
     char szChange[64] = {};
-    const auto result = std::to_chars(szChange, szChange + sizeof szChange - 2,
-                                      static_cast<double>(dChange * 100.0f), std::chars_format::fixed, 2);
+    const auto result = std::to_chars(szChange, szChange + sizeof szChange - 2, static_cast<double>(dPercent),
+                                      std::chars_format::fixed, 2);
     *result.ptr = '%';
     return szChange;
 }
