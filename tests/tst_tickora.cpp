@@ -7,6 +7,7 @@
 #include "WindowTable.h"
 
 #include <QAbstractItemModelTester>
+#include <QTranslator>
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
@@ -295,18 +296,24 @@ void tst_Tickora::dialogLanguage_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("dialog");
-    QTest::newRow("Taiwan takes Traditional Chinese") << "zh_TW.UTF-8" << "zh_TW";
-    QTest::newRow("Hong Kong keeps its own") << "zh_HK.UTF-8" << "zh_HK";
-    QTest::newRow("China takes Simplified Chinese") << "zh_CN.UTF-8" << "zh_CN";
-    QTest::newRow("C takes Simplified Chinese") << "C.UTF-8" << "zh_CN";
-    QTest::newRow("German takes Simplified Chinese") << "de_DE.UTF-8" << "zh_CN";
+    QTest::addColumn<QString>("catalogue"); // Qt's own, as Debian installs it
+    QTest::newRow("Taiwan takes Traditional Chinese") << "zh_TW.UTF-8" << "zh_TW" << "qtbase_zh_TW.qm";
+    QTest::newRow("Hong Kong keeps its own, with Taiwan's catalogue")
+        << "zh_HK.UTF-8" << "zh_HK" << "qtbase_zh_TW.qm";
+    QTest::newRow("China takes Simplified Chinese") << "zh_CN.UTF-8" << "zh_CN" << "qtbase_zh_CN.qm";
+    QTest::newRow("C takes Simplified Chinese") << "C.UTF-8" << "zh_CN" << "qtbase_zh_CN.qm";
+    QTest::newRow("German takes Simplified Chinese") << "de_DE.UTF-8" << "zh_CN" << "qtbase_zh_CN.qm";
 }
 
 void tst_Tickora::dialogLanguage()
 {
     QFETCH(QString, locale);
     QFETCH(QString, dialog);
+    QFETCH(QString, catalogue);
     QCOMPARE(QtTranslation::DialogLocale(QLocale(locale)).name(), dialog);
+    QTranslator translator;
+    QVERIFY(QtTranslation::Load(translator, QLocale(locale)));
+    QCOMPARE(QFileInfo(translator.filePath()).fileName(), catalogue);
 }
 
 void tst_Tickora::platformChoice_data()
