@@ -24,9 +24,11 @@ ensure_locale() {
 
 # What building and testing need beyond g++, cmake and make.
 build_packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei qttranslations5-l10n)
-# The Qt 6 build (TICKORA_QT=6): Qt 6 itself, and QTextCodec for GB18030 from Core5Compat.
-qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n)
+# The Qt 6 build (TICKORA_QT=6): Qt 6 itself, and QTextCodec for GB18030 from Core5Compat; its
+# tests, like Qt 5's, switch accessibility on through Qt's private GUI header.
+qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n qt6-base-private-dev)
 test_packages=(xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openssl libssl-dev zlib1g-dev
-               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell locales)
+               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell locales
+               qtbase5-private-dev)
 # A decimal-comma locale, for the second run of the quote tables.
 test_locale=de_DE.UTF-8

@@ -1,5 +1,6 @@
 // Cutting response texts into table cells, and the code list the poll hands to the worker.
 #include "FakeQuoteService.h"
+#include "HeardEvents.h"
 #include "QuoteCodec.h"
 #include "QuoteText.h"
 #include "Tickora.h"
@@ -82,6 +83,8 @@ private slots:
     void responseFillsMatchingRows();
     void onlyAChangedCodeEmptiesItsRow_data();
     void onlyAChangedCodeEmptiesItsRow();
+    void screenReaderHearsWhatChanged_data();
+    void screenReaderHearsWhatChanged();
     void codeList_data();
     void codeList();
 
@@ -413,6 +416,53 @@ void tst_Quotes::onlyAChangedCodeEmptiesItsRow()
     QCOMPARE(shown, row);
     if (row[4].isEmpty())
         QCOMPARE(pModel->item(0, 3)->foreground().style(), Qt::NoBrush);
+}
+
+void tst_Quotes::screenReaderHearsWhatChanged_data()
+{
+    QTest::addColumn<QByteArray>("before"); // what row 0 (600519) shows first; empty: nothing
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("heard");
+    QTest::addColumn<QString>("description"); // of row 0's change cell, afterwards
+    const QByteArray kRise = Line("sh600519", "A,1,10.00,10.50,0,0");
+    QTest::newRow("a first quote: every cell of its row")
+        << QByteArray() << kRise
+        << QStringList{"NameChanged 0,1", "NameChanged 0,2", "NameChanged 0,3", "DescriptionChanged 0,3"}
+        << "上涨";
+    QTest::newRow("the same quote again: nothing") << kRise << kRise << QStringList{} << "上涨";
+    QTest::newRow("a new price: price and change")
+        << kRise << Line("sh600519", "A,1,10.00,10.40,0,0") << QStringList{"NameChanged 0,2", "NameChanged 0,3"}
+        << "上涨";
+    QTest::newRow("a fall, in words too")
+        << kRise << Line("sh600519", "A,1,10.00,9.50,0,0")
+        << QStringList{"NameChanged 0,2", "NameChanged 0,3", "DescriptionChanged 0,3"} << "下跌";
+    QTest::newRow("no change, in words too")
+        << kRise << Line("sh600519", "A,1,10.00,10.00,0,0")
+        << QStringList{"NameChanged 0,2", "NameChanged 0,3", "DescriptionChanged 0,3"} << "平盘";
+    QTest::newRow("a new name alone") << kRise << Line("sh600519", "B,1,10.00,10.50,0,0")
+                                      << QStringList{"NameChanged 0,1"} << "上涨";
+    QTest::newRow("no change to show: no words")
+        << kRise << Line("sh600519", "A,1,0,10.50,0,0") << QStringList{"NameChanged 0,3", "DescriptionChanged 0,3"}
+        << "";
+    QTest::newRow("a failure sentence: nothing")
+        << kRise << QByteArray("Down page Failed Error Code is 0=Couldn't connect to server") << QStringList{}
+        << "上涨";
+}
+
+// Only what really changed is told, once, and the change cell's colour is put in words.
+void tst_Quotes::screenReaderHearsWhatChanged()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, heard);
+    QFETCH(QString, description);
+    FillTable(*pWindow, {"600519", "000001", ""});
+    pWindow->HandleCatchResult(QuoteCodec()->toUnicode(before));
+    HeardEvents events;
+    pWindow->HandleCatchResult(QuoteCodec()->toUnicode(text));
+    QCOMPARE(HeardEvents::Heard(), heard);
+    QAccessibleInterface* pTable = QAccessible::queryAccessibleInterface(pWindow->findChild<QTableView*>());
+    QCOMPARE(pTable->tableInterface()->cellAt(0, 3)->text(QAccessible::Description), description);
 }
 
 void tst_Quotes::codeList_data()

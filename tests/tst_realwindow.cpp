@@ -1,6 +1,7 @@
 // The window on a real X server, driven by real input from xdotool: what a user's clicks and
 // keys do, including through the window's transparent-for-mouse attribute.
 #include "Tickora.h"
+#include "HeardEvents.h"
 #include "ProxyEnvironment.h"
 #include "WhenShown.h"
 #include "XInput.h"
@@ -23,7 +24,7 @@ private slots:
     void init();
     void cleanup();
 
-    void typedCodeAppendsAnEntryRow();
+    void codesTypedOneAfterAnotherAllStay();
     void contextMenuDeletesAfterYes();
     void tabLeavesTheTableForTheSlider();
 
@@ -56,10 +57,15 @@ void tst_RealWindow::cleanup()
     pWindow = nullptr;
 }
 
-void tst_RealWindow::typedCodeAppendsAnEntryRow()
+// Enter moves onto the new entry row, so the second code adds a row instead of replacing the first.
+void tst_RealWindow::codesTypedOneAfterAnotherAllStay()
 {
     QVERIFY(TypeInto(*pView, pModel->index(1, 0), "000001"));
     QTRY_COMPARE(TableCodes(*pWindow), (QStringList{"600519", "000001", ""}));
+    QVERIFY(Xdo({"type", "--delay", "20", "300750"}));
+    QVERIFY(Xdo({"key", "KP_Enter"}));
+    QTRY_COMPARE(TableCodes(*pWindow), (QStringList{"600519", "000001", "300750", ""}));
+    QTRY_COMPARE(pView->currentIndex(), pModel->index(3, 0));
 }
 
 void tst_RealWindow::contextMenuDeletesAfterYes()
@@ -94,8 +100,12 @@ void tst_RealWindow::tabLeavesTheTableForTheSlider()
     QTRY_COMPARE(pSlider->value(), 1);
     // The X server keeps the opacity in 8 bits: 0.1 comes back as 25/255.
     QVERIFY(qAbs(pWindow->windowOpacity() - 0.1) < 0.01);
+    // Back in the table, a screen reader hears the current cell after the table itself.
+    HeardEvents events;
     QVERIFY(Xdo({"key", "shift+Tab"}));
     QTRY_VERIFY2(pView->hasFocus(), "Shift+Tab moves back to the table");
+    QTRY_COMPARE(HeardEvents::Heard().mid(HeardEvents::Heard().indexOf("Focus tableView")),
+                 (QStringList{"Focus tableView", "Focus 0,1"}));
 }
 
 QTEST_MAIN(tst_RealWindow)

@@ -50,6 +50,7 @@ private slots:
 
 private:
     QPoint RowPoint(int nRow) const;
+    QString CellDescription(int nRow, int nColumn) const;
 
     Tickora* pWindow = nullptr;
     QTableView* pView = nullptr;
@@ -88,6 +89,13 @@ void tst_Tickora::cleanup()
 QPoint tst_Tickora::RowPoint(int nRow) const
 {
     return pView->visualRect(pModel->index(nRow, 0)).center();
+}
+
+// What a screen reader reads beside a cell's text.
+QString tst_Tickora::CellDescription(int nRow, int nColumn) const
+{
+    QAccessibleInterface* pTable = QAccessible::queryAccessibleInterface(pView);
+    return pTable->tableInterface()->cellAt(nRow, nColumn)->text(QAccessible::Description);
 }
 
 void tst_Tickora::headersAndDefaultRows()
@@ -192,19 +200,22 @@ void tst_Tickora::entryRowRules_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("key");
     QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<int>("current"); // the row whose code cell is current afterwards
 
-    QTest::newRow("code typed into the entry row appends one")
-        << false << 1 << "000001" << int(Qt::Key_Return) << QStringList{"600519", "000001", ""};
-    QTest::newRow("entry row left empty appends nothing")
-        << false << 1 << "" << int(Qt::Key_Return) << QStringList{"600519", ""};
-    QTest::newRow("edit above an empty last row appends nothing")
-        << false << 0 << "600000" << int(Qt::Key_Return) << QStringList{"600000", ""};
+    QTest::newRow("code typed into the entry row appends one and moves onto it")
+        << false << 1 << "000001" << int(Qt::Key_Return) << QStringList{"600519", "000001", ""} << 2;
+    QTest::newRow("the keypad's Enter too")
+        << false << 1 << "000001" << int(Qt::Key_Enter) << QStringList{"600519", "000001", ""} << 2;
+    QTest::newRow("entry row left empty appends nothing and stays")
+        << false << 1 << "" << int(Qt::Key_Return) << QStringList{"600519", ""} << 1;
+    QTest::newRow("edit above an empty last row appends nothing, moves down")
+        << false << 0 << "600000" << int(Qt::Key_Return) << QStringList{"600000", ""} << 1;
     QTest::newRow("without entry row an edit anywhere appends one")
-        << true << 0 << "000002" << int(Qt::Key_Return) << QStringList{"000002", ""};
-    QTest::newRow("escape also ends the edit and appends")
-        << true << 0 << "999" << int(Qt::Key_Escape) << QStringList{"600519", ""};
+        << true << 0 << "000002" << int(Qt::Key_Return) << QStringList{"000002", ""} << 1;
+    QTest::newRow("escape also ends the edit and appends, and stays")
+        << true << 0 << "999" << int(Qt::Key_Escape) << QStringList{"600519", ""} << 0;
     QTest::newRow("any text is taken as a code")
-        << false << 1 << "abc" << int(Qt::Key_Return) << QStringList{"600519", "abc", ""};
+        << false << 1 << "abc" << int(Qt::Key_Return) << QStringList{"600519", "abc", ""} << 2;
 }
 
 void tst_Tickora::entryRowRules()
@@ -214,6 +225,7 @@ void tst_Tickora::entryRowRules()
     QFETCH(QString, typed);
     QFETCH(int, key);
     QFETCH(QStringList, codes);
+    QFETCH(int, current);
 
     if (dropEntryRow)
         pModel->removeRow(1);
@@ -221,9 +233,14 @@ void tst_Tickora::entryRowRules()
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(TableCodes(*pWindow), codes);
+    QCOMPARE(pView->currentIndex(), pModel->index(current, 0));
     const int nLast = pModel->rowCount() - 1;
     QVERIFY(pModel->item(nLast, 0)->isEditable());
     QVERIFY(!pModel->item(nLast, 3)->isEditable());
+    // Rows holding a code say nothing more; the entry row says what it is for.
+    for (int nRow = 0; nRow < nLast; ++nRow)
+        QCOMPARE(CellDescription(nRow, 0), QString());
+    QCOMPARE(CellDescription(nLast, 0), QString("输入股票代码，按回车添加"));
 }
 
 void tst_Tickora::deletionThroughContextMenu_data()

@@ -4,6 +4,8 @@
 #include "QuoteText.h"
 #include "TableFit.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QBrush>
 #include <QColor>
 #include <QCursor>
@@ -21,12 +23,32 @@
 namespace {
 
 const QString kDeleteText = QStringLiteral("删除");
+// An empty code cell looks like any empty cell; a screen reader says what it is for.
+const QString kEmptyCodeDescription = QStringLiteral("输入股票代码，按回车添加");
 
 QStandardItem* NewItem(const QString& sText, bool bEditable)
 {
     auto* pItem = new QStandardItem(sText);
     pItem->setEditable(bEditable);
     return pItem;
+}
+
+QStandardItem* NewCodeItem(const QString& sCode)
+{
+    QStandardItem* pItem = NewItem(sCode, true);
+    if (sCode.isEmpty())
+        pItem->setData(kEmptyCodeDescription, Qt::AccessibleDescriptionRole);
+    return pItem;
+}
+
+// What the change cell's colour says, in words; nothing where no change can be shown.
+QString ChangeDescription(float dChange, const QString& sChange)
+{
+    if (sChange == QLatin1String("--"))
+        return QString();
+    if (dChange < 0)
+        return QStringLiteral("下跌");
+    return dChange > 0 ? QStringLiteral("上涨") : QStringLiteral("平盘");
 }
 
 } // namespace
@@ -51,7 +73,7 @@ Tickora::Tickora()
     ui.tableView->setShowGrid(true);
     ui.tableView->setGridStyle(Qt::DotLine);
 
-    pModel->setItem(0, 0, NewItem(QStringLiteral("600519"), true));
+    pModel->setItem(0, 0, NewCodeItem(QStringLiteral("600519")));
     for (int nColumn = 1; nColumn < 4; ++nColumn)
         pModel->setItem(0, nColumn, NewItem(QString(), false));
 
@@ -91,6 +113,20 @@ Tickora::Tickora()
     // Owned by the view; sizes the table's font to the fixed width once the window is laid out.
     new TableFit(ui.tableView);
 
+    // Qt tells a screen reader that the table took the focus, but names a cell only when the
+    // current one moves: name it once the table's own announcement is out.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* pNow) {
+        if (pNow != ui.tableView)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (ui.tableView->hasFocus())
+                    Announce(ui.tableView->currentIndex(), QAccessible::Focus);
+            },
+            Qt::QueuedConnection);
+    });
+
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
@@ -101,7 +137,7 @@ Tickora::~Tickora()
     // itemChanged while it goes. Cut every connection into this window first.
     for (QObject* pSender : std::initializer_list<QObject*>{ui.tableView->itemDelegate(), ui.tableView,
                                                             ui.tableView->model(), ui.horizontalSlider,
-                                                            pTimer, pMenu, &catchThread})
+                                                            pTimer, pMenu, &catchThread, qApp})
         QObject::disconnect(pSender, nullptr, this, nullptr);
 
     // A sweep in progress is allowed to finish; each of its requests is bounded by time-outs.
@@ -127,7 +163,7 @@ void Tickora::AddEmptyRow()
     const QStandardItem* pLast = pModel->item(nRows - 1, 0);
     if (!pLast || pLast->text().isEmpty())
         return;
-    pModel->setItem(nRows, 0, NewItem(QString(), true));
+    pModel->setItem(nRows, 0, NewCodeItem(QString()));
     for (int nColumn = 1; nColumn < 4; ++nColumn)
         pModel->setItem(nRows, nColumn, NewItem(QString(), false));
 }
@@ -170,6 +206,7 @@ void Tickora::ApplyQuote(StockQuote quote)
     const QString sName = QuoteCodec()->toUnicode(quote.sName.c_str());
     const QString sPrice = QuoteCodec()->toUnicode(quote.sPrice.c_str());
     const QString sChange = QString::fromStdString(ChangeText(quote.dChange));
+    const QString sDescription = ChangeDescription(quote.dChange, sChange);
     // The test is on the ratio itself: -0.001% is shown as -0.00% and coloured as a fall.
     const QBrush background(quote.dChange < 0 ? QColor(127, 255, 0) : QColor(255, 97, 0));
     // Both backgrounds are light: the desktop's text colour, near white on a dark desktop,
@@ -189,12 +226,46 @@ void Tickora::ApplyQuote(StockQuote quote)
         QStandardItem* pChange = pModel->item(nRow, 3);
         if (!pName || !pPrice || !pChange)
             continue;
-        pName->setText(sName);
-        pPrice->setText(sPrice);
-        pChange->setText(sChange);
+        SetCellText(pName, sName);
+        SetCellText(pPrice, sPrice);
+        SetCellText(pChange, sChange);
         pChange->setBackground(background);
         pChange->setForeground(foreground);
+        SetCellDescription(pChange, sDescription);
     }
+}
+
+// A screen reader hears of a cell only when its text really changed: a table of many rows
+// must not flood it every second.
+void Tickora::SetCellText(QStandardItem* pItem, const QString& sText) const
+{
+    if (pItem->text() == sText)
+        return;
+    pItem->setText(sText);
+    Announce(pItem->index(), QAccessible::NameChanged);
+}
+
+void Tickora::SetCellDescription(QStandardItem* pItem, const QString& sDescription) const
+{
+    if (pItem->data(Qt::AccessibleDescriptionRole).toString() == sDescription)
+        return;
+    pItem->setData(sDescription.isEmpty() ? QVariant() : QVariant(sDescription), Qt::AccessibleDescriptionRole);
+    Announce(pItem->index(), QAccessible::DescriptionChanged);
+}
+
+// Qt's item views tell assistive technology only that their model changed; a cell's own news
+// is sent the way Qt's widgets send theirs. Nothing is built while no one listens.
+void Tickora::Announce(const QModelIndex& index, QAccessible::Event event) const
+{
+    if (!index.isValid() || !QAccessible::isActive())
+        return;
+    QAccessibleInterface* pTable = QAccessible::queryAccessibleInterface(ui.tableView);
+    QAccessibleTableInterface* pCells = pTable ? pTable->tableInterface() : nullptr;
+    QAccessibleInterface* pCell = pCells ? pCells->cellAt(index.row(), index.column()) : nullptr;
+    if (!pCell)
+        return;
+    QAccessibleEvent accessibleEvent(pCell, event);
+    QAccessible::updateAccessibility(&accessibleEvent);
 }
 
 // A code the user changed must not stand beside the previous share's name and price: the row
@@ -206,9 +277,10 @@ void Tickora::ClearQuote(int nRow)
         QStandardItem* pItem = pModel->item(nRow, nColumn);
         if (!pItem)
             continue;
-        pItem->setText(QString());
+        SetCellText(pItem, QString());
         pItem->setData(QVariant(), Qt::BackgroundRole);
         pItem->setData(QVariant(), Qt::ForegroundRole);
+        SetCellDescription(pItem, QString());
     }
 }
 
@@ -242,16 +314,26 @@ void Tickora::TableViewDClick(const QModelIndex& index)
 void Tickora::EditCompleteSlot(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
     Q_UNUSED(editor);
-    Q_UNUSED(hint);
     AddEmptyRow();
+    // Enter (the only key that ends an edit with this hint) moves down, as in a spreadsheet:
+    // from the entry row onto the new one, so the next code typed adds the next row.
+    if (hint != QAbstractItemDelegate::SubmitModelCache)
+        return;
+    const QModelIndex current = ui.tableView->currentIndex();
+    const QModelIndex below = current.sibling(current.row() + 1, 0);
+    if (below.isValid())
+        ui.tableView->setCurrentIndex(below);
 }
 
 void Tickora::MyItemChangedMethod(QStandardItem* sItem)
 {
-    // The model reports a code cell only when its text really changed, so committing the same
-    // code again keeps the row; the cells of a quote are columns 1 to 3 and clear nothing.
-    if (sItem && sItem->column() == 0 && !sItem->parent())
-        ClearQuote(sItem->row());
+    // The model reports a code cell only when its text really changed (its description follows
+    // the text), so committing the same code again keeps the row; the cells of a quote are
+    // columns 1 to 3 and clear nothing.
+    if (!sItem || sItem->column() != 0 || sItem->parent())
+        return;
+    ClearQuote(sItem->row());
+    SetCellDescription(sItem, sItem->text().isEmpty() ? kEmptyCodeDescription : QString());
 }
 
 void Tickora::paintEvent(QPaintEvent* event)

@@ -5,6 +5,7 @@
 #include "ui_Tickora.h"
 
 #include <QAbstractItemDelegate>
+#include <QAccessible>
 #include <QMainWindow>
 
 class QAction;
@@ -45,6 +46,9 @@ protected:
 private:
     void ApplyQuote(StockQuote quote);
     void ClearQuote(int nRow);
+    void SetCellText(QStandardItem* pItem, const QString& sText) const;
+    void SetCellDescription(QStandardItem* pItem, const QString& sDescription) const;
+    void Announce(const QModelIndex& index, QAccessible::Event event) const;
     QStandardItemModel* Model() const;
 
     CCatchThread catchThread;

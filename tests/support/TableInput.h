@@ -25,11 +25,12 @@ inline void ChooseDelete()
     });
 }
 
-// Opens the cell's editor, replaces its text (an empty text clears it) and ends with nKey.
-// Fails the test when no editor opens or it does not close.
+// Makes the cell current and opens its editor, as a user does, replaces its text (an empty
+// text clears it) and ends with nKey. Fails the test when no editor opens or it does not close.
 inline void EditCell(QAbstractItemView& view, const QModelIndex& index, const QString& sText,
                      Qt::Key nKey = Qt::Key_Return)
 {
+    view.setCurrentIndex(index);
     view.edit(index);
     QPointer<QLineEdit> pEditor = view.viewport()->findChild<QLineEdit*>();
     QVERIFY2(pEditor, "the cell opens an editor");
