@@ -16,5 +16,5 @@ int main(int argc, char* argv[])
     window.setWindowTitle(QString::fromUtf8("禾澜迷你股票监控器1.0"));
     window.setWindowIcon(QIcon::fromTheme("select", QIcon(":/Tickora/images/exe.png")));
     window.show();
-    return application.exec();
+    return QApplication::exec();
 }

@@ -1,12 +1,13 @@
 #include "CHttpClient.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
 const long kMaxRedirects = 30;
+const size_t kMaxSentenceBytes = 259;
 
 // Frees a curl_slist on every way out of a function.
 class SList
@@ -172,7 +173,41 @@ bool CHttpClient::Get(std::string& response, const std::string& url, int connect
     if (!settings.sExtraHeaderA.empty())
         headers.Append(settings.sExtraHeaderA);
 
-    curl_easy_setopt(pCurl, CURLOPT_HTTPHEADER, headers.Get());
+    SetOptions(headers.Get(), url, connectTimeout, sHomeCookies);
+
+    StartTransfer();
+    nResult = curl_easy_perform(pCurl);
+    // Only the callbacks' limit makes a write fail: what arrived is cut short, so none of it counts.
+    if (nResult == CURLE_WRITE_ERROR)
+        sBody.clear();
+    sError = curl_easy_strerror(nResult);
+    // The list dies with this call; the handle must not keep pointing at it.
+    curl_easy_setopt(pCurl, CURLOPT_HTTPHEADER, nullptr);
+
+    long nStatus = 0;
+    curl_easy_getinfo(pCurl, CURLINFO_RESPONSE_CODE, &nStatus);
+    nStatusCode = static_cast<int>(nStatus);
+    if (&response != &sBody)
+        response = sBody;
+
+    ReadDetails();
+
+    if (nResult != CURLE_WRITE_ERROR && (!response.empty() || nStatusCode == 200))
+        return true;
+    // snprintf cuts a longer sentence at the buffer's end, and fails only on an encoding error,
+    // which a number and a byte string cannot cause; its length says how much of it to take.
+    std::array<char, kMaxSentenceBytes + 1> arrSentence{};
+    const int nLength = std::snprintf(arrSentence.data(), arrSentence.size(), "Down page Failed Error Code is %d=%s",
+                                      nStatusCode, sError.c_str());
+    response.assign(arrSentence.data(), std::min(static_cast<size_t>(std::max(nLength, 0)), kMaxSentenceBytes));
+    return false;
+}
+
+// The request's options on the handle, in the order libcurl is given them.
+void CHttpClient::SetOptions(curl_slist* pHeaders, const std::string& url, int connectTimeout,
+                             const std::string& sHomeCookies)
+{
+    curl_easy_setopt(pCurl, CURLOPT_HTTPHEADER, pHeaders);
     curl_easy_setopt(pCurl, CURLOPT_ACCEPT_ENCODING, "gzip");
     if (connectTimeout != 0) {
         curl_easy_setopt(pCurl, CURLOPT_TIMEOUT, static_cast<long>(settings.nTimeout));
@@ -231,22 +266,11 @@ bool CHttpClient::Get(std::string& response, const std::string& url, int connect
     }
     if (!settings.sInterface.empty())
         curl_easy_setopt(pCurl, CURLOPT_INTERFACE, settings.sInterface.c_str());
+}
 
-    StartTransfer();
-    nResult = curl_easy_perform(pCurl);
-    // Only the callbacks' limit makes a write fail: what arrived is cut short, so none of it counts.
-    if (nResult == CURLE_WRITE_ERROR)
-        sBody.clear();
-    sError = curl_easy_strerror(nResult);
-    // The list dies with this call; the handle must not keep pointing at it.
-    curl_easy_setopt(pCurl, CURLOPT_HTTPHEADER, nullptr);
-
-    long nStatus = 0;
-    curl_easy_getinfo(pCurl, CURLINFO_RESPONSE_CODE, &nStatus);
-    nStatusCode = static_cast<int>(nStatus);
-    if (&response != &sBody)
-        response = sBody;
-
+// What the last transfer left on the handle: its times, cookies, final URL and peer.
+void CHttpClient::ReadDetails()
+{
     curl_easy_getinfo(pCurl, CURLINFO_NAMELOOKUP_TIME, &dNameLookupTime);
     curl_easy_getinfo(pCurl, CURLINFO_CONNECT_TIME, &dConnectTime);
     curl_easy_getinfo(pCurl, CURLINFO_PRETRANSFER_TIME, &dPreTransferTime);
@@ -269,12 +293,4 @@ bool CHttpClient::Get(std::string& response, const std::string& url, int connect
     pText = nullptr;
     if (curl_easy_getinfo(pCurl, CURLINFO_PRIMARY_IP, &pText) == CURLE_OK && pText && *pText)
         sPrimaryIp = pText;
-
-    if (nResult != CURLE_WRITE_ERROR && (!response.empty() || nStatusCode == 200))
-        return true;
-    char szSentence[260];
-    std::snprintf(szSentence, sizeof szSentence, "Down page Failed Error Code is %d=%s", nStatusCode,
-                  sError.c_str());
-    response = szSentence;
-    return false;
 }

@@ -22,7 +22,7 @@ public:
 
     // A real quote line is a few hundred bytes; this leaves room for any honest answer while
     // a hostile one (a gzip bomb, an endless stream) cannot exhaust memory.
-    static constexpr size_t kMaxTransferBytes = 1024 * 1024;
+    static constexpr size_t kMaxTransferBytes = size_t{1024} * 1024;
 
     CURLcode nResult = CURLE_OK;
     int nStatusCode = 0;
@@ -42,10 +42,12 @@ public:
     CURL* pCurl = nullptr;
 
 private:
-    friend size_t HeaderCallback(char*, size_t, size_t, void*);
-    friend size_t BodyCallback(char*, size_t, size_t, void*);
+    friend size_t HeaderCallback(char* pData, size_t nSize, size_t nMemb, void* pClient);
+    friend size_t BodyCallback(char* pData, size_t nSize, size_t nMemb, void* pClient);
 
     std::string HomePageCookies();
+    void SetOptions(curl_slist* pHeaders, const std::string& url, int connectTimeout, const std::string& sHomeCookies);
+    void ReadDetails();
     // Clears the body and the per-transfer byte counts before a transfer starts.
     void StartTransfer();
 

@@ -8,7 +8,7 @@ QLocale QtTranslation::DialogLocale(const QLocale& system)
 {
     if (system.language() == QLocale::Chinese)
         return system;
-    return QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+    return {QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China};
 }
 
 bool QtTranslation::Load(QTranslator& translator, const QLocale& system)

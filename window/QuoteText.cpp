@@ -1,11 +1,12 @@
 #include "QuoteText.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
+#include <clocale>
 #include <string_view>
 
 namespace {
@@ -80,6 +81,7 @@ std::vector<std::string> SplitString(std::string sText, const std::string& sSepa
     return vecTokens;
 }
 
+// cppcheck-suppress unusedFunction ; one of the cutting helpers, called by the tests
 std::string TrimString(const std::string& sText)
 {
     return std::string(Trimmed(sText));
@@ -122,9 +124,10 @@ std::string ChangeText(float dChange)
         return "--";
     // Fixed point with two decimals as printf's "%0.2f" writes it in the C locale, whatever
     // the user's: the table always shows "-0.40%", never "-0,40%".
-    char szChange[64] = {};
-    const auto result = std::to_chars(szChange, szChange + sizeof szChange - 2, static_cast<double>(dPercent),
-                                      std::chars_format::fixed, 2);
+    // Room behind the digits for the percent sign and the terminating zero.
+    std::array<char, 64> arrChange{};
+    const auto result = std::to_chars(arrChange.data(), arrChange.data() + arrChange.size() - 2,
+                                      static_cast<double>(dPercent), std::chars_format::fixed, 2);
     *result.ptr = '%';
-    return szChange;
+    return arrChange.data();
 }

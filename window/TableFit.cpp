@@ -13,7 +13,7 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <iterator>
+#include <array>
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr double kStepPoints = 0.5;
 
 // The texts that must fit one stretched column: a six-digit code, a name of four Chinese
 // characters, the widest price and change.
-const char* const kSampleTexts[] = {"888888", "贵州茅台", "8888.888", "-10.00%"};
+const std::array<const char*, 4> kSampleTexts = {"888888", "贵州茅台", "8888.888", "-10.00%"};
 
 } // namespace
 
@@ -31,8 +31,13 @@ TableFit::TableFit(QTableView* pView)
     : QObject(pView)
     , pView(pView)
 {
+    // Changes come in bursts (a new font brings a style change, rows come one by one): one
+    // fit on the next turn of the event loop answers them all.
+    fitTimer.setSingleShot(true);
+    fitTimer.setInterval(0);
+    connect(&fitTimer, &QTimer::timeout, this, &TableFit::Fit);
     // The delegate measures items of a model, so the samples sit in one row of their own.
-    for (int nColumn = 0; nColumn < int(std::size(kSampleTexts)); ++nColumn)
+    for (int nColumn = 0; nColumn < int(kSampleTexts.size()); ++nColumn)
         samples.setItem(0, nColumn, new QStandardItem(QString::fromUtf8(kSampleTexts[nColumn])));
     pView->installEventFilter(this);
     if (QAbstractItemModel* pModel = pView->model()) {
@@ -74,13 +79,7 @@ bool TableFit::eventFilter(QObject* pWatched, QEvent* pEvent)
 
 void TableFit::FitLater()
 {
-    if (bFitPending)
-        return;
-    bFitPending = true;
-    QTimer::singleShot(0, this, [this] {
-        bFitPending = false;
-        Fit();
-    });
+    fitTimer.start();
 }
 
 void TableFit::WatchScreen()

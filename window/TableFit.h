@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStandardItemModel>
+#include <QTimer>
 
 class QFont;
 class QScreen;
@@ -33,8 +34,8 @@ private:
     QTableView* pView;
     QStandardItemModel samples;
     QPointer<QScreen> pScreen;
+    QTimer fitTimer;
     int nRowDigits = 0;
     bool bFitting = false;
-    bool bFitPending = false;
     bool bScreenSeen = false;
 };

@@ -45,7 +45,7 @@ QStandardItem* NewCodeItem(const QString& sCode)
 QString ChangeDescription(float dChange, const QString& sChange)
 {
     if (sChange == QLatin1String("--"))
-        return QString();
+        return {};
     if (dChange < 0)
         return QStringLiteral("下跌");
     return dChange > 0 ? QStringLiteral("上涨") : QStringLiteral("平盘");
@@ -114,18 +114,14 @@ Tickora::Tickora()
     new TableFit(ui.tableView);
 
     // Qt tells a screen reader that the table took the focus, but names a cell only when the
-    // current one moves: name it once the table's own announcement is out.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* pNow) {
-        if (pNow != ui.tableView)
-            return;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (ui.tableView->hasFocus())
-                    Announce(ui.tableView->currentIndex(), QAccessible::Focus);
-            },
-            Qt::QueuedConnection);
-    });
+    // current one moves: name it once the table's own announcement is out, hence queued.
+    connect(
+        qApp, &QApplication::focusChanged, this,
+        [this](const QWidget*, const QWidget* pNow) {
+            if (pNow == ui.tableView && ui.tableView->hasFocus())
+                Announce(ui.tableView->currentIndex(), QAccessible::Focus);
+        },
+        Qt::QueuedConnection);
 
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -190,6 +186,7 @@ void Tickora::TimerTimeOut()
     catchThread.SetCodeList(CodeList());
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the slot's signature takes the text by value
 void Tickora::HandleCatchResult(QString str)
 {
     // Back to the service's own bytes, up to the first NUL, the form the cutting works on.
@@ -199,6 +196,7 @@ void Tickora::HandleCatchResult(QString str)
         ApplyQuote(std::move(quote));
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the record is handed over, moved in by its one caller
 void Tickora::ApplyQuote(StockQuote quote)
 {
     QStandardItemModel* pModel = Model();
@@ -306,6 +304,7 @@ void Tickora::setSliderValue(int nValue)
     setWindowOpacity(nValue / 10.0);
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a slot of the window's slot table
 void Tickora::TableViewDClick(const QModelIndex& index)
 {
     Q_UNUSED(index);
@@ -336,6 +335,7 @@ void Tickora::MyItemChangedMethod(QStandardItem* sItem)
     SetCellDescription(sItem, sItem->text().isEmpty() ? kEmptyCodeDescription : QString());
 }
 
+// cppcheck-suppress unusedFunction ; Qt calls it, an override
 void Tickora::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event);

@@ -29,7 +29,7 @@ public:
     // The codes of the table, each with its market prefix and a trailing ",".
     QString CodeList() const;
 
-public slots:
+public slots: // NOLINT(readability-redundant-access-specifiers): moc's marker for the slots below
     // Declared in this order on purpose: it is the window's slot table.
     void HandleCatchResult(QString str);
     void MenuChoice(QAction* pAction);

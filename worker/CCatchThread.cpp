@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTextCodec>
 
+#include <utility>
+
 const char* const CCatchThread::kQuoteHost = "hq.sinajs.cn";
 
 CCatchThread::CCatchThread(QObject* parent)
@@ -30,7 +32,7 @@ void CCatchThread::StartCatch()
 void CCatchThread::SetCodeList(QString list)
 {
     std::lock_guard<std::mutex> locker(mutex);
-    sCodeList = list;
+    sCodeList = std::move(list);
     nState = CatchFetch;
 }
 
@@ -40,17 +42,20 @@ void CCatchThread::SetState(CatchState state)
     nState = state;
 }
 
+// cppcheck-suppress unusedFunction ; for the tests, which watch the worker's state
 CatchState CCatchThread::State()
 {
     std::lock_guard<std::mutex> locker(mutex);
     return nState;
 }
 
+// cppcheck-suppress unusedFunction ; for the tests, which shorten the client's time-outs
 void CCatchThread::SetClientSetup(std::function<void(CHttpClient&)> setup)
 {
     clientSetup = std::move(setup);
 }
 
+// cppcheck-suppress unusedFunction ; QThread calls it, an override
 void CCatchThread::run()
 {
     CHttpClient client;
