@@ -6,7 +6,7 @@ void DisplaySetup::BeforeApplication()
 {
     ChoosePlatform();
     // The window is 300 logical pixels wide: on a 150 % screen it is 450 device pixels, with
-    // fonts drawn at the same scale. Qt's own scaling variables keep their say (README).
+    // fonts drawn at the same scale. Qt's own scaling variables keep their say (docs/using.md).
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0) // Qt 6 always scales, and deprecates both
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
