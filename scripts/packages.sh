@@ -1,8 +1,12 @@
 # shellcheck shell=bash disable=SC2034
-# Sourced by the other scripts: ensure_packages NAME... installs the Debian packages that are
-# missing, through sudo when not run as root.
+# Sourced by the other scripts: ensure_packages [--no-install-recommends] NAME... installs the
+# Debian packages that are missing, through sudo when not run as root.
 ensure_packages() {
-    local missing=() package sudo=""
+    local missing=() package sudo="" options=()
+    if [ "${1:-}" = --no-install-recommends ]; then
+        options=("$1")
+        shift
+    fi
     for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
     done
@@ -10,7 +14,16 @@ ensure_packages() {
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     echo "Installing: ${missing[*]}"
     $sudo apt-get update -qq
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${options[@]}" "${missing[@]}"
+}
+
+# ensure_arm64 lets dpkg install arm64 packages beside the machine's own, for the cross build.
+ensure_arm64() {
+    local sudo=""
+    dpkg --print-foreign-architectures | grep -qx arm64 && return 0
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    echo "Adding the arm64 architecture to dpkg"
+    $sudo dpkg --add-architecture arm64
 }
 
 # ensure_locale NAME (such as de_DE.UTF-8) makes the locale with localedef when it is missing.
@@ -30,5 +43,11 @@ qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n qt6-base-privat
 test_packages=(xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openssl libssl-dev zlib1g-dev
                libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell locales
                qtbase5-private-dev)
+# The arm64 cross build (TICKORA_ARCH=arm64): Debian's aarch64 compilers, qemu's user-mode
+# emulator (called by name; nothing is registered with the kernel), and the arm64 libraries the
+# program and its tests link. The machine's own build and test packages still bring cmake, the
+# fonts, Xvfb and the rest.
+arm64_packages=(g++-aarch64-linux-gnu qemu-user-static qtbase5-dev:arm64 libcurl4-openssl-dev:arm64)
+arm64_test_packages=(qtbase5-private-dev:arm64 libssl-dev:arm64 zlib1g-dev:arm64 libx11-dev:arm64)
 # A decimal-comma locale, for the second run of the quote tables.
 test_locale=de_DE.UTF-8

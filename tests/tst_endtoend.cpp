@@ -1,5 +1,6 @@
 // The whole road of a quote in a real window under Xvfb: typed code, poll, worker, the fake
 // quote service behind libcurl's proxy variable, and the row filled in.
+#include "BuiltProgram.h"
 #include "DisplaySetup.h"
 #include "FakeQuoteService.h"
 #include "ProxyEnvironment.h"
@@ -175,7 +176,7 @@ void tst_EndToEnd::closingDuringSweepEndsAfterTheSweep()
 {
     server.Hold("/list=sh600519");
     QProcess program;
-    program.start(TICKORA_BINARY, {"--an-argument-it-ignores"});
+    StartBuilt(program, TICKORA_BINARY, {"--an-argument-it-ignores"});
     QVERIFY(program.waitForStarted(10000));
     QVERIFY2(server.WaitForRequests(1, 30000), "the program's first sweep asks for its default row");
 
@@ -188,7 +189,7 @@ void tst_EndToEnd::closingDuringSweepEndsAfterTheSweep()
     QVERIFY(xprop.waitForFinished(10000));
     QVERIFY(xprop.readAllStandardOutput().contains("Icon (32 x 32)"));
 
-    QCOMPARE(QProcess::execute(XCLOSE_BINARY, {sWindow}), 0);
+    QCOMPARE(ExecuteBuilt(XCLOSE_BINARY, {sWindow}), 0);
     // Closed: the window leaves the screen, while the process waits for the held answer.
     QTRY_VERIFY2_WITH_TIMEOUT(!WindowInfo(sWindow).contains("IsViewable"), "the closed window leaves the screen",
                               30000);
@@ -237,11 +238,11 @@ void tst_EndToEnd::screenScaleKeepsTheRowWhole()
 
     QProcess program;
     program.setProcessEnvironment(scaled);
-    program.start(TICKORA_BINARY, QStringList());
+    StartBuilt(program, TICKORA_BINARY);
     QVERIFY(program.waitForStarted(10000));
     const QString sWindow = ProgramWindow(program);
     const QString sInfo = WindowInfo(sWindow);
-    QCOMPARE(QProcess::execute(XCLOSE_BINARY, {sWindow}), 0);
+    QCOMPARE(ExecuteBuilt(XCLOSE_BINARY, {sWindow}), 0);
     QVERIFY2(program.waitForFinished(30000), "the program ends when its window is closed");
     QVERIFY2(!sWindow.isEmpty(), "the program shows its window");
     const int nWidth = QRegularExpression("Width: (\\d+)").match(sInfo).captured(1).toInt();
@@ -250,7 +251,7 @@ void tst_EndToEnd::screenScaleKeepsTheRowWhole()
     QProcess child;
     scaled.insert(kFitChild, "1");
     child.setProcessEnvironment(scaled);
-    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    StartBuilt(child, QCoreApplication::applicationFilePath());
     QVERIFY2(child.waitForFinished(60000), "the window with the widest row was shown and measured");
     const QString sShown = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
     if (whole)
