@@ -5,9 +5,22 @@
 # bytes. Then installs it with apt-get, starts the installed program under Xvfb until its window
 # appears, closes that window, and removes the package again. Installs system-wide: meant for CI
 # and for a machine of your own, not for a user's test run.
+# TICKORA_ARCH=arm64 does the same for the arm64 package of the cross build in build-arm64/: it is
+# installed as a foreign architecture's package and started through qemu's user-mode emulator.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${TICKORA_BUILD_DIR:-build}
+arch=${TICKORA_ARCH:-native}
+cross=()
+run=()
+case "$arch" in
+    native) build=${TICKORA_BUILD_DIR:-build} ;;
+    arm64)
+        build=${TICKORA_BUILD_DIR:-build-arm64}
+        cross=("-DCMAKE_TOOLCHAIN_FILE=scripts/toolchain-arm64.cmake")
+        run=(qemu-aarch64-static)
+        ;;
+    *) echo "TICKORA_ARCH must be arm64 or unset" >&2; exit 2 ;;
+esac
 
 . scripts/packages.sh
 ensure_packages dpkg-dev file xvfb xauth xdotool lintian man-db devscripts binutils git
@@ -37,8 +50,8 @@ fi
 # Reproducible: two clones at different paths, built one after the other, give one package.
 for copy in first second/at/another/path; do
     git clone -q . "$scratch/$copy"
-    cmake -S "$scratch/$copy" -B "$scratch/$copy/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DTICKORA_BUILD_TESTS=OFF > /dev/null
+    (cd "$scratch/$copy" && cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_BUILD_TESTS=OFF \
+        "${cross[@]}" > /dev/null)
     cmake --build "$scratch/$copy/build" -j"$(nproc)" > /dev/null
     (cd "$scratch/$copy/build" && cpack -G DEB > /dev/null)
 done
@@ -60,20 +73,21 @@ test -f /usr/share/applications/org.tickora.Tickora.desktop
 man -w tickora > /dev/null
 
 # Its requests go to the stand-in service on loopback: nothing leaves the machine.
-"$build/tests/fakequote" --port 0 > "$build/fakequote.out" 2> /dev/null &
+"${run[@]}" "$build/tests/fakequote" --port 0 > "$build/fakequote.out" 2> /dev/null &
 service=$!
 trap 'cleanup; $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tickora > /dev/null; kill $service' EXIT
 for _ in $(seq 100); do grep -q listening "$build/fakequote.out" && break; sleep 0.1; done
 proxy=$(sed -n 's/^listening on //p' "$build/fakequote.out")
 [ -n "$proxy" ] || { echo "the stand-in service did not start" >&2; exit 1; }
+# Through the emulator, a foreign program's process is the emulator's: its window carries that id.
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" env http_proxy="$proxy" bash -c '
-    no_proxy="" NO_PROXY="" /usr/bin/tickora &
+    no_proxy="" NO_PROXY="" "$@" /usr/bin/tickora &
     program=$!
-    window=$(timeout 30 xdotool search --sync --all --pid $program --name "禾澜迷你股票监控器1.0" | head -n 1)
+    window=$(timeout 60 xdotool search --sync --all --pid $program --name "禾澜迷你股票监控器1.0" | head -n 1)
     [ -n "$window" ] || { echo "no window appeared"; kill $program; exit 1; }
     echo "window $window appeared"
-    "$0" "$window"
+    "$@" "$0" "$window"
     timeout 30 tail --pid=$program -f /dev/null
     wait $program
-' "$(realpath "$build/tests/xclose")"
+' "$(realpath "$build/tests/xclose")" "${run[@]}"
 echo "installed program showed its window and closed cleanly"
