@@ -7,7 +7,6 @@
 #include "WindowTable.h"
 
 #include <QAbstractItemModelTester>
-#include <QTranslator>
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTranslator>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QMessageBox::StandardButton)
@@ -50,7 +50,6 @@ private slots:
 
 private:
     QPoint RowPoint(int nRow) const;
-    QString CellDescription(int nRow, int nColumn) const;
 
     Tickora* pWindow = nullptr;
     QTableView* pView = nullptr;
@@ -89,13 +88,6 @@ void tst_Tickora::cleanup()
 QPoint tst_Tickora::RowPoint(int nRow) const
 {
     return pView->visualRect(pModel->index(nRow, 0)).center();
-}
-
-// What a screen reader reads beside a cell's text.
-QString tst_Tickora::CellDescription(int nRow, int nColumn) const
-{
-    QAccessibleInterface* pTable = QAccessible::queryAccessibleInterface(pView);
-    return pTable->tableInterface()->cellAt(nRow, nColumn)->text(QAccessible::Description);
 }
 
 void tst_Tickora::headersAndDefaultRows()
@@ -239,8 +231,8 @@ void tst_Tickora::entryRowRules()
     QVERIFY(!pModel->item(nLast, 3)->isEditable());
     // Rows holding a code say nothing more; the entry row says what it is for.
     for (int nRow = 0; nRow < nLast; ++nRow)
-        QCOMPARE(CellDescription(nRow, 0), QString());
-    QCOMPARE(CellDescription(nLast, 0), QString("输入股票代码，按回车添加"));
+        QCOMPARE(CellDescription(*pWindow, nRow, 0), QString());
+    QCOMPARE(CellDescription(*pWindow, nLast, 0), QString("输入股票代码，按回车添加"));
 }
 
 void tst_Tickora::deletionThroughContextMenu_data()

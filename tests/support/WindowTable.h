@@ -2,6 +2,7 @@
 
 #include "Tickora.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -23,6 +24,13 @@ inline QStringList TableCodes(const Tickora& window)
     for (int nRow = 0; nRow < pModel->rowCount(); ++nRow)
         codes << pModel->item(nRow, 0)->text();
     return codes;
+}
+
+// What a screen reader reads beside a cell's text.
+inline QString CellDescription(const Tickora& window, int nRow, int nColumn)
+{
+    QAccessibleInterface* pTable = QAccessible::queryAccessibleInterface(window.findChild<QTableView*>("tableView"));
+    return pTable->tableInterface()->cellAt(nRow, nColumn)->text(QAccessible::Description);
 }
 
 // Replaces the table with one row per code, made as the window makes its rows.
