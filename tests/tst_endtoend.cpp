@@ -135,6 +135,9 @@ void tst_EndToEnd::typedCodeShowsItsQuote()
     window.move(20, 20);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Active before the first key, as in tst_realwindow.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     auto* pView = window.findChild<QTableView*>("tableView");
     QStandardItemModel* pModel = TableModel(window);
 

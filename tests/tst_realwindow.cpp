@@ -47,6 +47,11 @@ void tst_RealWindow::init()
     pWindow->move(40, 40);
     pWindow->show();
     QVERIFY(QTest::qWaitForWindowExposed(pWindow));
+    // Without a window manager nothing activates the window but a click, and on a busy machine
+    // the activation can land after the first keys: Qt then hands the focus to whatever it
+    // restores, not to the cell being typed into. Activate it before any input.
+    pWindow->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(pWindow));
     pView = pWindow->findChild<QTableView*>("tableView");
     pModel = TableModel(*pWindow);
 }
