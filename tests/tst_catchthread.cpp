@@ -1,6 +1,7 @@
 // The fetch worker against a loopback server that stands in as the quote service's proxy.
 #include "CCatchThread.h"
 #include "CHttpClient.h"
+#include "FailureSentence.h"
 #include "FakeQuoteService.h"
 #include "ProxyEnvironment.h"
 #include "TestHttpServer.h"
@@ -228,9 +229,9 @@ void tst_CatchThread::failedTransferIsEmittedLikeAnyText()
     // A blank in the URL is refused by libcurl before any request is made.
     pWorker->SetCodeList("sh600519,sz 600519,sh600000,sz000001,");
     QTRY_COMPARE(results.size(), 4);
-    QCOMPARE(results[0], QString("Down page Failed Error Code is 0=Server returned nothing (no headers, no data)"));
-    QCOMPARE(results[1], QString("Down page Failed Error Code is 0=URL using bad/illegal format or missing URL"));
-    QCOMPARE(results[2], QString("Down page Failed Error Code is 404=No error"));
+    QCOMPARE(results[0], QString(FailureSentence(0, CURLE_GOT_NOTHING)));
+    QCOMPARE(results[1], QString(FailureSentence(0, CURLE_URL_MALFORMAT)));
+    QCOMPARE(results[2], QString(FailureSentence(404, CURLE_OK)));
     QCOMPARE(results[3], QString("answer /list=sz000001"));
     // Each text is new: no earlier response is emitted again.
     QCOMPARE(server.RequestCount(), size_t(3));

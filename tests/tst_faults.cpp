@@ -3,6 +3,7 @@
 // works. Also a soak of many sweeps with faults mixed in.
 #include "CCatchThread.h"
 #include "CHttpClient.h"
+#include "FailureSentence.h"
 #include "FakeQuoteService.h"
 #include "ProxyEnvironment.h"
 #include "TestHttpServer.h"
@@ -199,12 +200,12 @@ void tst_Faults::faultGivesOneTextAndKeepsLastGoodValues_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<bool>("updates");
     QTest::addColumn<QString>("text"); // what the worker emits for the faulty item, when fixed
-    const QString kTooLarge = "Down page Failed Error Code is 200=Failed writing received data to disk/application";
+    const QString kTooLarge(FailureSentence(200, CURLE_WRITE_ERROR));
     QTest::newRow("refused connection") << Refused << false
-                                        << "Down page Failed Error Code is 0=Couldn't connect to server";
+                                        << QString(FailureSentence(0, CURLE_COULDNT_CONNECT));
     QTest::newRow("reset in the middle of the body") << ResetMidBody << false << QString();
     QTest::newRow("stall past the client's time-out") << Stall << false
-                                                      << "Down page Failed Error Code is 0=Timeout was reached";
+                                                      << QString(FailureSentence(0, CURLE_OPERATION_TIMEDOUT));
     QTest::newRow("20 MB body") << HugeBody << false << kTooLarge;
     QTest::newRow("body one byte over the limit") << JustOverLimit << false << kTooLarge;
     QTest::newRow("gzip bomb decoding to 64 MiB") << GzipBomb << false << kTooLarge;
@@ -212,11 +213,11 @@ void tst_Faults::faultGivesOneTextAndKeepsLastGoodValues_data()
     QTest::newRow("body full of NUL bytes") << NulBody << false << QString();
     QTest::newRow("corrupt gzip body") << CorruptGzip << false << QString();
     QTest::newRow("redirect loop") << RedirectLoop << false
-                                   << "Down page Failed Error Code is 302=Number of redirects hit maximum amount";
+                                   << QString(FailureSentence(302, CURLE_TOO_MANY_REDIRECTS));
     QTest::newRow("HTTP 500 with an HTML page") << ServerError << false
                                                 << "<html><body><h1>500 Internal Server Error</h1></body></html>";
     QTest::newRow("connection dropped without an answer")
-        << Dropped << false << "Down page Failed Error Code is 0=Server returned nothing (no headers, no data)";
+        << Dropped << false << QString(FailureSentence(0, CURLE_GOT_NOTHING));
     QTest::newRow("a line of 1000 fields is still a quote") << ThousandFields << true << QString();
 }
 

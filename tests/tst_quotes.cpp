@@ -1,4 +1,5 @@
 // Cutting response texts into table cells, and the code list the poll hands to the worker.
+#include "FailureSentence.h"
 #include "FakeQuoteService.h"
 #include "HeardEvents.h"
 #include "QuoteCodec.h"
@@ -316,7 +317,7 @@ void tst_Quotes::responseFillsMatchingRows_data()
         << QStringList{"600519"} << QByteArray("var hq_str_sh600519=\"A,1,10.00,10.50,0,0\"") << QStringList{""}
         << QStringList{""} << QStringList{""} << QStringList{""};
     QTest::newRow("the client's failure sentence changes nothing")
-        << QStringList{"600519"} << QByteArray("Down page Failed Error Code is 0=Couldn't connect to server")
+        << QStringList{"600519"} << FailureSentence(0, CURLE_COULDNT_CONNECT)
         << QStringList{""} << QStringList{""} << QStringList{""} << QStringList{""};
     QTest::newRow("the empty quote of an unknown code changes nothing")
         << QStringList{"600519"} << QByteArray("var hq_str_sh600519=\"\";") << QStringList{""} << QStringList{""}
@@ -382,8 +383,7 @@ void tst_Quotes::onlyAChangedCodeEmptiesItsRow_data()
     QTest::addColumn<QByteArray>("text");   // then handed over as a response
     QTest::addColumn<QStringList>("row");   // what row 0 shows in the end
     const QStringList kLastGood{"600519", "A", "9.50", "-5.00%", "127,255,0"};
-    QTest::newRow("a failure sentence") << QString() << QByteArray("Down page Failed Error Code is 404=No error")
-                                        << kLastGood;
+    QTest::newRow("a failure sentence") << QString() << FailureSentence(404, CURLE_OK) << kLastGood;
     QTest::newRow("an empty text") << QString() << QByteArray() << kLastGood;
     QTest::newRow("five fields") << QString() << Line("sh600519", "B,1,10.00") << kLastGood;
     QTest::newRow("the empty quote of an unknown code") << QString() << QByteArray("var hq_str_sh600519=\"\";")
