@@ -381,8 +381,8 @@ void tst_Quotes::onlyAChangedCodeEmptiesItsRow_data()
 {
     QTest::addColumn<QString>("committed"); // typed into row 0's code cell; empty: nothing typed
     QTest::addColumn<QByteArray>("text");   // then handed over as a response
-    QTest::addColumn<QStringList>("row");   // what row 0 shows in the end
-    const QStringList kLastGood{"600519", "A", "9.50", "-5.00%", "127,255,0"};
+    QTest::addColumn<QStringList>("row");   // what row 0 shows in the end, and its change in words
+    const QStringList kLastGood{"600519", "A", "9.50", "-5.00%", "127,255,0", "下跌"};
     QTest::newRow("a failure sentence") << QString() << FailureSentence(404, CURLE_OK) << kLastGood;
     QTest::newRow("an empty text") << QString() << QByteArray() << kLastGood;
     QTest::newRow("five fields") << QString() << Line("sh600519", "B,1,10.00") << kLastGood;
@@ -392,12 +392,12 @@ void tst_Quotes::onlyAChangedCodeEmptiesItsRow_data()
     QTest::newRow("the same code committed again") << "600519" << QByteArray() << kLastGood;
     QTest::newRow("a later good line overwrites, colour included")
         << QString() << Line("sh600519", "C,1,10.00,11.00,0,0")
-        << QStringList{"600519", "C", "11.00", "10.00%", "255,97,0"};
+        << QStringList{"600519", "C", "11.00", "10.00%", "255,97,0", "上涨"};
     QTest::newRow("a changed code empties the row") << "999999" << QByteArray()
-                                                    << QStringList{"999999", "", "", "", ""};
+                                                    << QStringList{"999999", "", "", "", "", ""};
     QTest::newRow("a changed code fills again with its own quote")
         << "000001" << Line("sz000001", "B,1,10.00,11.00,0,0")
-        << QStringList{"000001", "B", "11.00", "10.00%", "255,97,0"};
+        << QStringList{"000001", "B", "11.00", "10.00%", "255,97,0", "上涨"};
 }
 
 void tst_Quotes::onlyAChangedCodeEmptiesItsRow()
@@ -412,7 +412,8 @@ void tst_Quotes::onlyAChangedCodeEmptiesItsRow()
         EditCell(*pWindow->findChild<QTableView*>("tableView"), pModel->index(0, 0), committed);
     pWindow->HandleCatchResult(QuoteCodec()->toUnicode(text));
     const QStringList shown{pModel->item(0, 0)->text(), pModel->item(0, 1)->text(), pModel->item(0, 2)->text(),
-                            pModel->item(0, 3)->text(), Background(0)};
+                            pModel->item(0, 3)->text(), Background(0),
+                            pModel->item(0, 3)->data(Qt::AccessibleDescriptionRole).toString()};
     QCOMPARE(shown, row);
     if (row[4].isEmpty())
         QCOMPARE(pModel->item(0, 3)->foreground().style(), Qt::NoBrush);

@@ -33,14 +33,6 @@ QStandardItem* NewItem(const QString& sText, bool bEditable)
     return pItem;
 }
 
-QStandardItem* NewCodeItem(const QString& sCode)
-{
-    QStandardItem* pItem = NewItem(sCode, true);
-    if (sCode.isEmpty())
-        pItem->setData(kEmptyCodeDescription, Qt::AccessibleDescriptionRole);
-    return pItem;
-}
-
 // What the change cell's colour says, in words; nothing where no change can be shown.
 QString ChangeDescription(float dChange, const QString& sChange)
 {
@@ -73,7 +65,7 @@ Tickora::Tickora()
     ui.tableView->setShowGrid(true);
     ui.tableView->setGridStyle(Qt::DotLine);
 
-    pModel->setItem(0, 0, NewCodeItem(QStringLiteral("600519")));
+    pModel->setItem(0, 0, NewItem(QStringLiteral("600519"), true));
     for (int nColumn = 1; nColumn < 4; ++nColumn)
         pModel->setItem(0, nColumn, NewItem(QString(), false));
 
@@ -159,7 +151,7 @@ void Tickora::AddEmptyRow()
     const QStandardItem* pLast = pModel->item(nRows - 1, 0);
     if (!pLast || pLast->text().isEmpty())
         return;
-    pModel->setItem(nRows, 0, NewCodeItem(QString()));
+    pModel->setItem(nRows, 0, NewItem(QString(), true));
     for (int nColumn = 1; nColumn < 4; ++nColumn)
         pModel->setItem(nRows, nColumn, NewItem(QString(), false));
 }
@@ -326,9 +318,9 @@ void Tickora::EditCompleteSlot(QWidget* editor, QAbstractItemDelegate::EndEditHi
 
 void Tickora::MyItemChangedMethod(QStandardItem* sItem)
 {
-    // The model reports a code cell only when its text really changed (its description follows
-    // the text), so committing the same code again keeps the row; the cells of a quote are
-    // columns 1 to 3 and clear nothing.
+    // The model reports every code cell it receives, and a code cell only when its text really
+    // changed, so committing the same code again keeps the row; here alone a code cell's
+    // description follows its text. The cells of a quote are columns 1 to 3 and clear nothing.
     if (!sItem || sItem->column() != 0 || sItem->parent())
         return;
     ClearQuote(sItem->row());
