@@ -5,8 +5,14 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
+
 int main(int argc, char* argv[])
 {
+    // The transfers ask libcurl to leave signals alone, which leaves SIGPIPE to the program: a
+    // server that closes a connection while it is written to must not end it. Set before any
+    // thread starts, so that every thread inherits it.
+    std::signal(SIGPIPE, SIG_IGN);
     DisplaySetup::BeforeApplication();
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(tickora);

@@ -7,6 +7,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -335,6 +337,13 @@ bool TestHttpServer::Pause(int nMs)
 
 void TestHttpServer::AcceptLoop()
 {
+    // OpenSSL writes to the socket without MSG_NOSIGNAL, so a client that has already closed
+    // would end the whole test with SIGPIPE. Blocked here, where every connection thread
+    // inherits it, such a write fails with EPIPE instead.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex);
