@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${TICKORA_BUILD_DIR:-build}
 
 . scripts/packages.sh
-ensure_packages "${build_packages[@]}" clang-tidy cppcheck
+ensure_packages "${build_packages[@]}" "${qt5_packages[@]}" "${qt5_test_packages[@]}" clang-tidy cppcheck
 # The compile commands, and the headers moc and uic generate, come from a configured build.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build "$build" -j"$(nproc)" --target tickora

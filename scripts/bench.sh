@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TICKORA_BUILD_DIR:-build}
 . scripts/packages.sh
-ensure_packages "${build_packages[@]}" "${test_packages[@]}" valgrind
+ensure_packages "${build_packages[@]}" "${qt5_packages[@]}" "${qt5_test_packages[@]}" "${test_packages[@]}" valgrind
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_BUILD_TESTS=ON > /dev/null
 cmake --build "$build" -j"$(nproc)" --target tickora_bench
 display=()

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build=${TICKORA_BUILD_DIR:-build}
 # The program and the stand-in service, nothing else; a failed build stops here with its error.
 . scripts/packages.sh
-ensure_packages "${build_packages[@]}" libssl-dev zlib1g-dev libx11-dev
+ensure_packages "${build_packages[@]}" "${qt5_packages[@]}" "${qt5_test_packages[@]}" libssl-dev zlib1g-dev libx11-dev
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_BUILD_TESTS=ON > /dev/null
 cmake --build "$build" -j"$(nproc)" --target tickora fakequote
 

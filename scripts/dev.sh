@@ -2,7 +2,8 @@
 # Installs what is missing, builds, then runs the window (run) or the test suite (test).
 #   scripts/dev.sh run     build and open the Tickora window
 #   scripts/dev.sh test    build and run every test; exits non-zero on any failure
-# Qt 5.15 by default; TICKORA_QT=6 builds and tests the same sources against Qt 6 in build-qt6/.
+# Qt 5.15 by default; TICKORA_QT=6 builds and tests the same sources against Qt 6 in build-qt6/,
+# as does a Debian release that no longer ships Qt 5.
 # TICKORA_ARCH=arm64 cross-builds for Debian arm64 in build-arm64/ and runs the window, or every
 # test, through qemu's user-mode emulator.
 set -euo pipefail
@@ -27,8 +28,18 @@ case "$arch" in
 esac
 
 . scripts/packages.sh
+if [ "$qt" = 5 ] && [ "$arch" = native ] && ! qt5_packaged; then
+    echo "This Debian release ships no Qt 5: building with Qt 6."
+    qt=6
+fi
 packages=("${build_packages[@]}")
-[ "$qt" = 6 ] && packages+=("${qt6_packages[@]}")
+if [ "$qt" = 6 ]; then
+    packages+=("${qt6_packages[@]}")
+    [ "$mode" = test ] && packages+=("${qt6_test_packages[@]}")
+else
+    packages+=("${qt5_packages[@]}")
+    [ "$mode" = test ] && packages+=("${qt5_test_packages[@]}")
+fi
 [ "$mode" = test ] && packages+=("${test_packages[@]}")
 ensure_packages "${packages[@]}"
 [ "$mode" = test ] && ensure_locale "$test_locale"

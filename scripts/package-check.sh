@@ -23,7 +23,7 @@ case "$arch" in
 esac
 
 . scripts/packages.sh
-ensure_packages dpkg-dev file xvfb xauth xdotool lintian man-db devscripts binutils git
+ensure_packages "${package_check_packages[@]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 scratch=$(mktemp -d)

@@ -17,6 +17,17 @@ ensure_packages() {
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${options[@]}" "${missing[@]}"
 }
 
+# qt5_packaged tells whether this Debian release still ships Qt 5 (Debian means to drop it).
+qt5_packaged() {
+    local sudo=""
+    dpkg-query -W -f='${Status}' qtbase5-dev 2>/dev/null | grep -q "install ok installed" && return 0
+    apt-cache show qtbase5-dev > /dev/null 2>&1 && return 0
+    # Perhaps only the package lists are missing.
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    apt-cache show qtbase5-dev > /dev/null 2>&1
+}
+
 # ensure_arm64 lets dpkg install arm64 packages beside the machine's own, for the cross build.
 ensure_arm64() {
     local sudo=""
@@ -35,14 +46,18 @@ ensure_locale() {
     $sudo localedef -i "${name%%.*}" -f UTF-8 "$name"
 }
 
-# What building and testing need beyond g++, cmake and make.
-build_packages=(g++ cmake make qtbase5-dev libcurl4-openssl-dev fonts-wqy-microhei qttranslations5-l10n)
-# The Qt 6 build (TICKORA_QT=6): Qt 6 itself, and QTextCodec for GB18030 from Core5Compat; its
-# tests, like Qt 5's, switch accessibility on through Qt's private GUI header.
-qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n qt6-base-private-dev)
+# What building and testing need beyond g++, cmake and make, and Qt.
+build_packages=(g++ cmake make libcurl4-openssl-dev fonts-wqy-microhei)
 test_packages=(xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openssl libssl-dev zlib1g-dev
-               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell locales
-               qtbase5-private-dev)
+               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell locales)
+# Qt 5.15, or Qt 6 (TICKORA_QT=6) with QTextCodec for GB18030 from Core5Compat. The tests of
+# either switch accessibility on through Qt's private GUI header.
+qt5_packages=(qtbase5-dev qttranslations5-l10n)
+qt5_test_packages=(qtbase5-private-dev)
+qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n)
+qt6_test_packages=(qt6-base-private-dev)
+# What scripts/package-check.sh runs.
+package_check_packages=(dpkg-dev file xvfb xauth xdotool lintian man-db devscripts binutils git)
 # The arm64 cross build (TICKORA_ARCH=arm64): Debian's aarch64 compilers, qemu's user-mode
 # emulator (called by name; nothing is registered with the kernel), and the arm64 libraries the
 # program and its tests link. The machine's own build and test packages still bring cmake, the

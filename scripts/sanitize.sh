@@ -9,7 +9,7 @@ root=$PWD
 mode=${1:-}
 
 . scripts/packages.sh
-ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+ensure_packages "${build_packages[@]}" "${qt5_packages[@]}" "${qt5_test_packages[@]}" "${test_packages[@]}"
 ensure_locale "$test_locale"
 [ "$mode" = fuzz ] && ensure_packages clang libclang-rt-dev
 
