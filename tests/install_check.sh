@@ -14,6 +14,7 @@ expected="./bin/tickora
 ./share/doc/tickora/copyright
 ./share/icons/hicolor/32x32/apps/org.tickora.Tickora.png
 ./share/icons/hicolor/48x48/apps/org.tickora.Tickora.png
+./share/lintian/overrides/tickora
 ./share/man/man1/tickora.1.gz
 ./share/metainfo/org.tickora.Tickora.metainfo.xml"
 if [ "$actual" != "$expected" ]; then
@@ -24,7 +25,13 @@ test -x "$prefix/bin/tickora"
 identify -format '%w %h\n' "$prefix/share/icons/hicolor/32x32/apps/org.tickora.Tickora.png" | grep -qx '32 32'
 identify -format '%w %h\n' "$prefix/share/icons/hicolor/48x48/apps/org.tickora.Tickora.png" | grep -qx '48 48'
 desktop-file-validate "$prefix/share/applications/org.tickora.Tickora.desktop"
-appstreamcli validate --no-net "$prefix/share/metainfo/org.tickora.Tickora.metainfo.xml"
+# The project has no home page yet, and an address must not be made up: appstream 1.0 warns of the
+# missing one (url-homepage-missing), which alone is taken as information. Older validators have
+# no such check and refuse to override a check they do not know.
+appstream=(appstreamcli validate --no-net)
+version=$(appstreamcli --version | sed -n 's/^AppStream version: //p')
+dpkg --compare-versions "$version" lt 1.0 || appstream+=(--override=url-homepage-missing=info)
+"${appstream[@]}" "$prefix/share/metainfo/org.tickora.Tickora.metainfo.xml"
 # The manual page formats without a single warning.
 warnings=$(zcat "$prefix/share/man/man1/tickora.1.gz" | groff -ww -z -man 2>&1)
 [ -z "$warnings" ] || { printf 'manual page warnings:\n%s\n' "$warnings"; exit 1; }
