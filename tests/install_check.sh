@@ -16,6 +16,7 @@ expected="./bin/tickora
 ./share/icons/hicolor/48x48/apps/org.tickora.Tickora.png
 ./share/lintian/overrides/tickora
 ./share/man/man1/tickora.1.gz
+./share/man/zh_CN/man1/tickora.1.gz
 ./share/metainfo/org.tickora.Tickora.metainfo.xml"
 if [ "$actual" != "$expected" ]; then
     printf 'installed files differ\n--- expected\n%s\n--- actual\n%s\n' "$expected" "$actual"
@@ -32,9 +33,20 @@ appstream=(appstreamcli validate --no-net)
 version=$(appstreamcli --version | sed -n 's/^AppStream version: //p')
 dpkg --compare-versions "$version" lt 1.0 || appstream+=(--override=url-homepage-missing=info)
 "${appstream[@]}" "$prefix/share/metainfo/org.tickora.Tickora.metainfo.xml"
-# The manual page formats without a single warning.
-warnings=$(zcat "$prefix/share/man/man1/tickora.1.gz" | groff -ww -z -man 2>&1)
-[ -z "$warnings" ] || { printf 'manual page warnings:\n%s\n' "$warnings"; exit 1; }
+# What a Chinese reader finds in a software centre and in the menu, in Simplified Chinese.
+metainfo="$prefix/share/metainfo/org.tickora.Tickora.metainfo.xml"
+for line in '<name xml:lang="zh_CN">禾澜迷你股票监控器</name>' '<summary xml:lang="zh_CN">在小窗口中查看沪深股票行情</summary>' \
+            '<p xml:lang="zh_CN">' '<keyword xml:lang="zh_CN">股票</keyword>'; do
+    grep -qF "$line" "$metainfo" || { echo "the AppStream metadata lacks $line"; exit 1; }
+done
+grep -qx 'Name\[zh_CN\]=禾澜迷你股票监控器' "$prefix/share/applications/org.tickora.Tickora.desktop"
+grep -qx 'Comment\[zh_CN\]=在小窗口中查看沪深股票行情' "$prefix/share/applications/org.tickora.Tickora.desktop"
+# The manual pages, English and Chinese, format without a single warning.
+for page in man1 zh_CN/man1; do
+    warnings=$(zcat "$prefix/share/man/$page/tickora.1.gz" | groff -Kutf8 -ww -z -Tutf8 -man 2>&1)
+    [ -z "$warnings" ] || { printf 'manual page warnings (%s):\n%s\n' "$page" "$warnings"; exit 1; }
+done
+zcat "$prefix/share/man/zh_CN/man1/tickora.1.gz" | grep -qx '\.SH 名称'
 zcat "$prefix/share/doc/tickora/changelog.gz" | head -n 1 | grep -q '^tickora (1\.0) '
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$prefix/share/doc/tickora/copyright"
 echo "install check passed"
