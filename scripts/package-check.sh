@@ -43,9 +43,14 @@ lintian-explain-tags appstream-metadata-validation-failed > /dev/null 2>&1 || su
 lintian --fail-on error,warning,info,pedantic --display-info --pedantic "${suppress[@]}" "$deb"
 
 # Hardened: Debian 12's start-up files carry no control-flow marker, so the linker drops the one
-# -fcf-protection gives; that check alone is not required.
+# -fcf-protection gives; that check alone is not required. Debian 13's hardening-check also looks
+# for arm64's branch protection in every program, which no other architecture has.
 dpkg-deb -x "$deb" "$scratch/unpacked"
-hardening-check --nocfprotection "$scratch/unpacked/usr/bin/tickora"
+hardening=(--nocfprotection)
+if [ "$(dpkg-deb --field "$deb" Architecture)" != arm64 ] && [[ $(hardening-check --help) == *--nobranchprotection* ]]; then
+    hardening+=(--nobranchprotection)
+fi
+hardening-check "${hardening[@]}" "$scratch/unpacked/usr/bin/tickora"
 if readelf -S "$scratch/unpacked/usr/bin/tickora" | grep -q '\.comment'; then
     echo "the packaged program keeps its .comment section" >&2
     exit 1
