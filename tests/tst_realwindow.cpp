@@ -99,6 +99,15 @@ void tst_RealWindow::tabLeavesTheTableForTheSlider()
     auto* pSlider = pWindow->findChild<QSlider*>("horizontalSlider");
     QVERIFY(ClickAt(CellCentre(*pView, pModel->index(0, 1))));
     QTRY_VERIFY(pView->hasFocus());
+    QTRY_COMPARE(pView->currentIndex(), pModel->index(0, 1));
+    // The current cell is drawn in the selection's colour (shaded a little by the style), though
+    // no cell can be selected: a screen reader would call every other cell "not selected".
+    const QRect cell = pView->visualRect(pModel->index(0, 1));
+    const QColor shown = pView->viewport()->grab().toImage().pixelColor(cell.center().x(), cell.bottom() - 4);
+    const QColor highlight = pView->palette().color(QPalette::Active, QPalette::Highlight);
+    QVERIFY2(qAbs(shown.red() - highlight.red()) + qAbs(shown.green() - highlight.green())
+                 + qAbs(shown.blue() - highlight.blue()) < 32, qPrintable(shown.name()));
+    QVERIFY(!QAccessible::queryAccessibleInterface(pView)->tableInterface()->cellAt(0, 1)->state().selectable);
     QVERIFY(Xdo({"key", "Tab"}));
     QTRY_VERIFY2(pSlider->hasFocus(), "Tab moves from the table to the slider");
     QVERIFY(Xdo({"key", "Home"}));

@@ -1,5 +1,6 @@
 #include "Tickora.h"
 
+#include "CurrentCellDelegate.h"
 #include "QuoteCodec.h"
 #include "QuoteText.h"
 #include "TableFit.h"
@@ -30,6 +31,9 @@ QStandardItem* NewItem(const QString& sText, bool bEditable)
 {
     auto* pItem = new QStandardItem(sText);
     pItem->setEditable(bEditable);
+    // Nothing acts on a selection, and a screen reader calls a selectable cell "not selected"
+    // each time it reads one; CurrentCellDelegate shows the current cell instead.
+    pItem->setSelectable(false);
     return pItem;
 }
 
@@ -78,6 +82,7 @@ Tickora::Tickora()
     ui.horizontalSlider->setSingleStep(1);
     ui.horizontalSlider->setValue(10);
 
+    ui.tableView->setItemDelegate(new CurrentCellDelegate(ui.tableView));
     connect(ui.tableView->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, &Tickora::EditCompleteSlot);
     connect(pModel, &QStandardItemModel::itemChanged, this, &Tickora::MyItemChangedMethod);
     connect(ui.tableView, &QTableView::doubleClicked, this, &Tickora::TableViewDClick);
