@@ -12,7 +12,7 @@ int main(int argc, char* argv[])
     // The transfers ask libcurl to leave signals alone, which leaves SIGPIPE to the program: a
     // server that closes a connection while it is written to must not end it. Set before any
     // thread starts, so that every thread inherits it.
-    std::signal(SIGPIPE, SIG_IGN);
+    (void)std::signal(SIGPIPE, SIG_IGN); // cannot fail for SIGPIPE and SIG_IGN
     DisplaySetup::BeforeApplication();
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(tickora);
