@@ -31,11 +31,11 @@ xvfb-run -a -s "-screen 0 480x360x24 -dpi 96 -nolisten tcp" bash -euo pipefail -
     # Taken once every row has had its quote and the table shows a rise (orange) and a fall
     # (green): prices wander with every answer.
     requests=$(sed -n "s/.*requests are logged in \(.*\))$/\1/p" "$log")
+    shows() { [ "$(convert "$out" -fill black -fuzz 1% +opaque "$1" -format "%[fx:maxima.r>0]" info:)" = 1 ]; }
     for _ in $(seq 60); do
         sleep 1
         grep -q "list=sz002752" "$requests" || continue
         import -frame -window "$window" "$out"
-        shows() { [ "$(convert "$out" -fill black -fuzz 1% +opaque "$1" -format "%[fx:maxima.r>0]" info:)" = 1 ]; }
         shows "rgb(255,97,0)" && shows "rgb(127,255,0)" && break
     done
     # Closed as a user closes it, so that demo.sh stops the service behind it.
