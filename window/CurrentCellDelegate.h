@@ -2,8 +2,9 @@
 
 #include <QStyledItemDelegate>
 
-// Draws the current cell as a selected cell is drawn, while the view has the focus, so that the
-// keyboard user sees where the cursor is in a table whose cells cannot be selected.
+// Draws the current cell as a selected cell is drawn, so that the user sees where the cursor is,
+// and which row a deletion removes, in a table whose cells cannot be selected: in the active
+// selection colour while the view has the focus, in the inactive one otherwise.
 class CurrentCellDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
