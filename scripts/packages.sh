@@ -49,7 +49,7 @@ ensure_locale() {
 # What building and testing need beyond g++, cmake and make, and Qt.
 build_packages=(g++ cmake make libcurl4-openssl-dev fonts-wqy-microhei)
 test_packages=(xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openssl libssl-dev zlib1g-dev
-               libx11-dev desktop-file-utils appstream fonts-dejavu-core fonts-noto-core fonts-cantarell locales)
+               libx11-dev desktop-file-utils appstream groff-base fonts-dejavu-core fonts-noto-core fonts-cantarell locales)
 # Qt 5.15, or Qt 6 (TICKORA_QT=6) with QTextCodec for GB18030 from Core5Compat. The tests of
 # either switch accessibility on through Qt's private GUI header.
 qt5_packages=(qtbase5-dev qttranslations5-l10n)

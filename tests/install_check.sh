@@ -2,6 +2,11 @@
 # Installs the build into a temporary prefix and checks what lands there and that the desktop
 # entry, the AppStream metadata and the manual page are sound.
 set -euo pipefail
+# Every failing command says what failed: set -e alone would end the check without a word.
+trap 'echo "install check failed (line $LINENO): $BASH_COMMAND" >&2' ERR
+for tool in cmake identify desktop-file-validate appstreamcli groff zcat; do
+    command -v "$tool" > /dev/null || { echo "$tool is not installed; the install check runs it" >&2; exit 1; }
+done
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT

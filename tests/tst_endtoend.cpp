@@ -3,6 +3,7 @@
 #include "BuiltProgram.h"
 #include "DisplaySetup.h"
 #include "FakeQuoteService.h"
+#include "MissingTool.h"
 #include "ProxyEnvironment.h"
 #include "TestHttpServer.h"
 #include "Tickora.h"
@@ -115,6 +116,8 @@ private:
 
 void tst_EndToEnd::initTestCase()
 {
+    const QString sMissing = MissingTool({"xdotool", "xwininfo", "xprop", "xrdb", "import"});
+    QVERIFY2(sMissing.isEmpty(), qPrintable(sMissing));
     QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "runs under xvfb-run");
     service.SetLog([this](const std::string& sLine) {
         std::lock_guard<std::mutex> lock(logMutex);

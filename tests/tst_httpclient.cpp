@@ -1,5 +1,6 @@
 #include "CHttpClient.h"
 #include "FailureSentence.h"
+#include "MissingTool.h"
 #include "TestHttpServer.h"
 
 #include <QProcess>
@@ -90,6 +91,7 @@ private:
 
 void tst_HttpClient::initTestCase()
 {
+    QVERIFY2(MissingTool({"openssl"}).isEmpty(), qPrintable(MissingTool({"openssl"})));
     // Every request here goes straight to the loopback server.
     for (const char* pName : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         qunsetenv(pName);

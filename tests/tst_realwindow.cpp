@@ -2,6 +2,7 @@
 // keys do, including through the window's transparent-for-mouse attribute.
 #include "Tickora.h"
 #include "HeardEvents.h"
+#include "MissingTool.h"
 #include "ProxyEnvironment.h"
 #include "WhenShown.h"
 #include "XInput.h"
@@ -55,6 +56,7 @@ private:
 
 void tst_RealWindow::initTestCase()
 {
+    QVERIFY2(MissingTool({"xdotool"}).isEmpty(), qPrintable(MissingTool({"xdotool"})));
     QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "runs under xvfb-run");
     QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
     RouteNowhere();
