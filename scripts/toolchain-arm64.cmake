@@ -11,5 +11,3 @@ set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
 set(CMAKE_IGNORE_PATH /lib/x86_64-linux-gnu /usr/lib/x86_64-linux-gnu /usr/lib/x86_64-linux-gnu/cmake
                       /usr/include/x86_64-linux-gnu)
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64-static)
-# dpkg-buildflags gives arm64's hardening flags.
-set(ENV{DEB_HOST_ARCH} arm64)
