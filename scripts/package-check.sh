@@ -53,7 +53,7 @@ done
 chown -R 1000:1000 "$root/build"
 
 stage "installing the Build-Depends"
-enter "$root" online "DEBIAN_FRONTEND=noninteractive ${builddep[*]} /build/first/tickora > /dev/null"
+enter "$root" online "apt-get update -qq && DEBIAN_FRONTEND=noninteractive ${builddep[*]} /build/first/tickora > /dev/null"
 
 # as_builder DIR COMMAND... runs as the normal user in DIR, offline.
 as_builder() {

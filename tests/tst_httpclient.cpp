@@ -553,7 +553,10 @@ void tst_HttpClient::tlsIsVerifiedUnlessSkipped()
     if (ok) {
         QCOMPARE(Q(sResponse), QByteArray("secret"));
     } else {
-        QCOMPARE(pClient->nResult, CURLE_PEER_FAILED_VERIFICATION);
+        // Refused by verification: the peer's certificate, or, where no CA store is installed (a
+        // build daemon's chroot), the store itself.
+        QVERIFY2(pClient->nResult == CURLE_PEER_FAILED_VERIFICATION || pClient->nResult == CURLE_SSL_CACERT_BADFILE,
+                 curl_easy_strerror(pClient->nResult));
         QVERIFY2(Q(sResponse).startsWith("Down page Failed Error Code is 0="), sResponse.c_str());
         QCOMPARE(tls.RequestCount(), size_t(0));
     }
