@@ -55,11 +55,17 @@ chown -R 1000:1000 "$root/build"
 stage "installing the Build-Depends"
 enter "$root" online "apt-get update -qq && DEBIAN_FRONTEND=noninteractive ${builddep[*]} /build/first/tickora > /dev/null"
 
-# as_builder DIR COMMAND... runs as the normal user in DIR, offline.
+# as_builder DIR COMMAND... runs as the normal user in DIR, offline; its output goes to DIR.log,
+# whose end is shown if it fails.
 as_builder() {
     local dir=$1
     shift
-    enter "$root" offline "cd $dir && runuser -u builder -- env HOME=/build $*"
+    enter "$root" offline "cd $dir && runuser -u builder -- env HOME=/build $*" > "$root$dir.log" 2>&1 || {
+        tail -n 150 "$root$dir.log" >&2
+        echo "the build failed; its log: $root$dir.log" >&2
+        return 1
+    }
+    grep -E '^(100% tests passed|[0-9]+% tests passed|Total Test time)' "$root$dir.log" || true
 }
 stage "building, with the suite, offline"
 as_builder /build/first/tickora "DEB_BUILD_OPTIONS=parallel=$(nproc) ${build[*]}"

@@ -56,8 +56,6 @@ qt5_packages=(qtbase5-dev qttranslations5-l10n)
 qt5_test_packages=(qtbase5-private-dev)
 qt6_packages=(qt6-base-dev qt6-5compat-dev qt6-translations-l10n)
 qt6_test_packages=(qt6-base-private-dev)
-# What scripts/package-check.sh runs.
-package_check_packages=(dpkg-dev file xvfb xauth xdotool lintian man-db devscripts binutils git)
 # The arm64 cross build (TICKORA_ARCH=arm64): Debian's aarch64 compilers, qemu's user-mode
 # emulator (called by name; nothing is registered with the kernel), and the arm64 libraries the
 # program and its tests link. The machine's own build and test packages still bring cmake, the
