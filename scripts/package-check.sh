@@ -67,7 +67,7 @@ as_builder() {
     }
     grep -E '^(100% tests passed|[0-9]+% tests passed|Total Test time)' "$root$dir.log" || true
 }
-stage "building, with the suite, offline"
+stage "building offline$([ "$arch" = native ] && echo ", with the suite")"
 as_builder /build/first/tickora "DEB_BUILD_OPTIONS=parallel=$(nproc) ${build[*]}"
 deb=$(cd "$root/build/first" && ls tickora_*.deb)
 changes=$(cd "$root/build/first" && ls tickora_*.changes)
