@@ -16,24 +16,19 @@
 #include <QTableView>
 #include <QtTest>
 
-namespace {
-
-// The colour the view paints near the bottom of a cell, as its name, if it is the palette's
-// selection colour of either group (shaded a little by the style); empty otherwise.
-QString NotHighlighted(QTableView& view, const QModelIndex& index)
+// The colour the view paints near the bottom of a cell, by name, unless it is the palette's
+// active or inactive selection colour (shaded a little by the style).
+static QString NotHighlighted(QTableView& view, const QModelIndex& index)
 {
     const QRect cell = view.visualRect(index);
     const QColor shown = view.viewport()->grab().toImage().pixelColor(cell.center().x(), cell.bottom() - 4);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        const QColor highlight = view.palette().color(group, QPalette::Highlight);
-        if (qAbs(shown.red() - highlight.red()) + qAbs(shown.green() - highlight.green())
-                + qAbs(shown.blue() - highlight.blue()) < 32)
+        const QColor mark = view.palette().color(group, QPalette::Highlight);
+        if (qAbs(shown.red() - mark.red()) + qAbs(shown.green() - mark.green()) + qAbs(shown.blue() - mark.blue()) < 32)
             return QString();
     }
     return shown.name();
 }
-
-} // namespace
 
 class tst_RealWindow : public QObject
 {

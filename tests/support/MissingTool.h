@@ -5,8 +5,8 @@
 
 #include <initializer_list>
 
-// The first of the programs a test runs that is not on the PATH, or empty: a missing tool is
-// then named once, instead of showing as a window that never answered.
+// Names the first of the programs a test runs that is not on the PATH (empty if none), so that
+// a missing tool is not taken for a window that never answered.
 inline QString MissingTool(std::initializer_list<const char*> tools)
 {
     for (const char* pTool : tools) {
