@@ -85,6 +85,11 @@ enter "$root" offline "dpkg-deb --info /build/first/$deb | sed -n '/^ Package/,\
 
 stage "lintian and hardening-check"
 enter "$root" online "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends lintian devscripts > /dev/null"
+# Testing's lintian runs ahead of the releases: it wants a newer Standards-Version than Debian 13's
+# knows, debhelper compat 14, and no fields that its dpkg now takes as given. Its errors and
+# warnings fail here too; its information and pedantic tags are shown.
+fail_on=error,warning,info,pedantic
+case "$suite" in testing|unstable|sid) fail_on=error,warning ;; esac
 # The package's one override answers AppStream 1.0's validator. A lintian older than that check
 # (Debian 12's) calls the override's tag unknown, and, older than Standards-Version 4.7.2, says
 # so of that too, as it does of every backport.
@@ -94,8 +99,8 @@ enter "$root" offline "cd /build/first
         suppress=(--suppress-tags alien-tag,newer-standards-version)
         echo \"lintian \$(lintian --print-version): alien-tag and newer-standards-version are expected here\"
     fi
-    runuser -u builder -- lintian --fail-on error,warning,info,pedantic --display-info --pedantic \"\${suppress[@]}\" $changes
-    echo \"lintian \$(lintian --print-version): no tags\"
+    runuser -u builder -- lintian --fail-on $fail_on --display-info --pedantic \"\${suppress[@]}\" $changes
+    echo \"lintian \$(lintian --print-version): passed, failing on $fail_on\"
     # Debian 12's start-up files carry no control-flow marker, so the linker drops the one
     # -fcf-protection gives; that check alone is not required. Debian 13's hardening-check also
     # looks for arm64's branch protection in every program, which no other architecture has.
