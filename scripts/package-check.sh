@@ -123,6 +123,6 @@ else
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends /build/first/$deb qemu-user-static \
             xvfb xauth xdotool imagemagick python3 python3-xlib fonts-wqy-microhei > /dev/null
         cd /build/first/tickora
-        xvfb-run -a -s '-screen 0 640x480x24 -nolisten tcp' python3 debian/tests/window-shows-a-quote qemu-aarch64-static"
+        debian/tests/window-shows-a-quote qemu-aarch64-static"
 fi
 stage "passed"
