@@ -17,10 +17,12 @@ void DisplaySetup::BeforeApplication()
 
 void DisplaySetup::ChoosePlatform()
 {
+#ifndef Q_OS_WIN // Windows has one platform; under Wine the X variables are set, but xcb is not there
     // Qt takes an empty variable as unset, and so do we.
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+#endif
 }

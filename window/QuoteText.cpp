@@ -40,8 +40,13 @@ std::string_view Trimmed(std::string_view text)
 // locale atof would stop at the service's decimal point.
 float ToFloat(const std::string& sField)
 {
+#ifdef _WIN32
+    static const _locale_t cLocale = _create_locale(LC_NUMERIC, "C");
+    const double dValue = _strtod_l(sField.c_str(), nullptr, cLocale);
+#else
     static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
     const double dValue = strtod_l(sField.c_str(), nullptr, cLocale);
+#endif
     if (std::isnan(dValue) || std::fabs(dValue) > std::numeric_limits<float>::max())
         return std::numeric_limits<float>::quiet_NaN();
     return static_cast<float>(dValue);
