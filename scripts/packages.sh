@@ -64,3 +64,47 @@ arm64_packages=(g++-aarch64-linux-gnu qemu-user-static qtbase5-dev:arm64 libcurl
 arm64_test_packages=(qtbase5-private-dev:arm64 libssl-dev:arm64 zlib1g-dev:arm64 libx11-dev:arm64)
 # A decimal-comma locale, for the second run of the quote tables.
 test_locale=de_DE.UTF-8
+# The Windows build (TICKORA_ARCH=win64): the MinGW-w64 compilers with the posix thread model
+# (std::thread and std::mutex need it), zlib built for Windows, and what unpacks and builds Qt's
+# and curl's Debian sources.
+win64_toolchain_packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev xz-utils perl make g++)
+
+# ensure_mingw_posix makes the MinGW-w64 compilers' names mean the posix thread model, the one
+# installed here; with the win32 variant installed too, the alternatives may point to it.
+ensure_mingw_posix() {
+    local tool sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    for tool in gcc g++; do
+        [ "$(readlink -f "$(command -v "x86_64-w64-mingw32-$tool")")" = "/usr/bin/x86_64-w64-mingw32-$tool-posix" ] ||
+            $sudo update-alternatives --set "x86_64-w64-mingw32-$tool" "/usr/bin/x86_64-w64-mingw32-$tool-posix"
+    done
+}
+
+# ensure_deb_src PACKAGE lets apt-get source fetch PACKAGE: without deb-src entries it adds them
+# for the Debian entries apt already uses, copied with their mirrors, suites and keys.
+ensure_deb_src() {
+    local sudo="" entry file number lists=() stanzas=()
+    apt-get source --print-uris "$1" > /dev/null 2>&1 && return 0
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    for entry in $(apt-get indextargets --format '$(SOURCESENTRY)' 'Identifier: Packages' 'Origin: Debian' | sort -u); do
+        file=${entry%:*} number=${entry##*:}
+        case "$file" in
+            *.sources) stanzas+=("$(awk -v n="$number" 'BEGIN { RS = "" } /(^|\n)Types:/ && ++i == n' "$file" |
+                                    sed -E 's/^Types:.*/Types: deb-src/')") ;;
+            *) lists+=("$(sed -n "${number}s/^deb\([[:space:]]\)/deb-src\1/p" "$file")") ;;
+        esac
+    done
+    echo "Adding Debian's source packages to apt (tickora-deb-src in /etc/apt/sources.list.d)"
+    [ ${#stanzas[@]} -eq 0 ] || printf '%s\n\n' "${stanzas[@]}" | $sudo tee /etc/apt/sources.list.d/tickora-deb-src.sources > /dev/null
+    [ ${#lists[@]} -eq 0 ] || printf '%s\n' "${lists[@]}" | $sudo tee /etc/apt/sources.list.d/tickora-deb-src.list > /dev/null
+    $sudo apt-get update -qq
+}
+# What the Windows build and its suite need beyond the toolchain's own packages: the machine's
+# CMake and fonts, Qt's catalogues (the .qm files are the same on every platform), Wine, and for
+# the suite the X tools, the fonts the tests name and fc-match to find them.
+win64_packages=("${build_packages[@]}" qttranslations5-l10n wine wine64)
+win64_test_packages=("${test_packages[@]}" fontconfig)
+# Making the installer and the zip, and checking them under Wine: reading the program's icon
+# back, and closing its window as a window manager does.
+win64_package_packages=(nsis zip)
+win64_check_packages=(icoutils unzip python3-xlib xvfb xauth xdotool imagemagick)
