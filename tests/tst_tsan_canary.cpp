@@ -1,6 +1,7 @@
-// Built only with ThreadSanitizer, expected to fail. The window's thread reads a field of the
-// worker's client in a queued slot while the worker writes it for the next request, with no
-// lock: a real race in the project's own code, which the suppressions must not hide.
+// Built only with ThreadSanitizer, and passes only on its report of the race below. The
+// window's thread reads a field of the worker's client in a queued slot while the worker writes
+// it for the next request, with no lock: a real race in the project's own code, which the
+// suppressions must not hide.
 #include "CCatchThread.h"
 #include "CHttpClient.h"
 #include "ProxyEnvironment.h"

@@ -44,7 +44,6 @@ private:
     size_t Sweeps() const { return Asked(kMarker); }
     // Runs the event loop until bDone holds or nSweeps more sweeps have begun.
     bool WaitFor(const std::function<bool()>& bDone, size_t nSweeps);
-    QStringList Row(int nRow) const;
     void FillRow1(const QString& sCode, const QString& sName);
 
     TestHttpServer server;
@@ -98,14 +97,6 @@ bool tst_WindowLoop::WaitFor(const std::function<bool()>& bDone, size_t nSweeps)
     return true;
 }
 
-QStringList tst_WindowLoop::Row(int nRow) const
-{
-    QStringList cells;
-    for (int nColumn = 0; nColumn < 4; ++nColumn)
-        cells << pModel->item(nRow, nColumn)->text();
-    return cells;
-}
-
 void tst_WindowLoop::FillRow1(const QString& sCode, const QString& sName)
 {
     EditCell(*pView, pModel->index(1, 0), sCode);
@@ -115,6 +106,12 @@ void tst_WindowLoop::FillRow1(const QString& sCode, const QString& sName)
 
 void tst_WindowLoop::defaultRowFills()
 {
+    // One request per code a second, again and again: the public service refuses callers
+    // that ask more often.
+    const auto* pPoll = pWindow->findChild<QTimer*>();
+    QVERIFY(pPoll && pPoll->isActive());
+    QCOMPARE(pPoll->interval(), 1000);
+    QVERIFY(!pPoll->isSingleShot());
     QVERIFY2(WaitFor([&] { return !pModel->item(0, 1)->text().isEmpty(); }, 3), "the default row fills");
     QCOMPARE(pModel->item(0, 1)->text(), QString::fromUtf8("贵州茅台"));
     QVERIFY(pModel->item(0, 2)->text().toDouble() > 0);
@@ -171,10 +168,10 @@ void tst_WindowLoop::editedCodeEmptiesItsRowUntilItsQuote()
     server.Hold(sPath);
     EditCell(*pView, pModel->index(1, 0), code);
     const QStringList kEmpty{"", "", ""};
-    QCOMPARE(Row(1).mid(1), kEmpty);
+    QCOMPARE(TableRow(*pWindow, 1).mid(1), kEmpty);
     // Sweeps still under way answer for 000001; none of them may refill the row.
     const bool bAsked = WaitFor([&] { return Asked(sPath) > 0; }, 3);
-    const QStringList whileHeld = Row(1).mid(1);
+    const QStringList whileHeld = TableRow(*pWindow, 1).mid(1);
     server.Release(sPath);
     QVERIFY2(bAsked, "later sweeps ask for the new code");
     QCOMPARE(whileHeld, kEmpty);

@@ -10,7 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -53,8 +57,13 @@ int main(int argc, char* argv[])
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    while (!bStop)
+    while (!bStop) {
+#ifdef _WIN32 // no pause(): the console's Ctrl+C handler sets the flag from a thread of its own
+        Sleep(100);
+#else
         pause();
+#endif
+    }
     server.Stop();
     return 0;
 }

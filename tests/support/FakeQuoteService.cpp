@@ -29,6 +29,12 @@ void FakeQuoteService::Serve(TestHttpServer& server)
     server.SetHandler([this](const RecordedRequest& request) { return Answer(request); });
 }
 
+void FakeQuoteService::SetPrice(const std::string& sCode, double dPrice)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    mapFixed[sCode] = dPrice;
+}
+
 void FakeQuoteService::SetLog(std::function<void(const std::string&)> newLog)
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -84,8 +90,9 @@ ScriptedReply FakeQuoteService::Answer(const RecordedRequest& request)
                 // Prices wander around the previous close, some up and some down.
                 const unsigned nAsked = mapAsked[sCode]++;
                 const double dPhase = static_cast<double>(sCode.back() - '0');
-                const double dPrice =
-                    std::round(it->second.dPrevious * (1.0 + 0.04 * std::sin(nAsked * 0.7 + dPhase)) * 100.0) / 100.0;
+                const auto fixed = mapFixed.find(sCode);
+                const double dPrice = fixed != mapFixed.end() ? fixed->second
+                    : std::round(it->second.dPrevious * (1.0 + 0.04 * std::sin(nAsked * 0.7 + dPhase)) * 100.0) / 100.0;
                 reply.sBody = ToGbk(QuoteLine(sCode, it->second.sName, it->second.dPrevious, dPrice));
             }
         }

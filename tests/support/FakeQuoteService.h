@@ -20,6 +20,8 @@ public:
     void Serve(TestHttpServer& server);
 
     void SetDelay(int nMs) { nDelayMs = nMs; }
+    // Answers this price for the code from now on, instead of a moving one.
+    void SetPrice(const std::string& sCode, double dPrice);
     // A line for every request, as a log would hold it.
     void SetLog(std::function<void(const std::string&)> log);
 
@@ -38,6 +40,7 @@ private:
     };
     std::map<std::string, Share> mapShares;
     std::map<std::string, unsigned> mapAsked;
+    std::map<std::string, double> mapFixed;
     std::atomic<int> nDelayMs{0};
     std::function<void(const std::string&)> log;
     std::mutex mutex;

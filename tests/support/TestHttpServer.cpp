@@ -1,9 +1,15 @@
 #include "TestHttpServer.h"
 
+#ifdef TICKORA_TEST_TLS
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#endif
 #include <zlib.h>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,6 +17,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -18,47 +25,121 @@
 #include <cstring>
 #include <strings.h>
 
+namespace {
+
+// The few socket calls that differ between POSIX and Winsock. Sockets are never inherited by
+// the programs a test starts.
+#ifdef _WIN32
+using socklen_t = int;
+constexpr int MSG_NOSIGNAL = 0; // Winsock raises no signal on a closed peer
+// Winsock works only once started, before the first socket of the process.
+const bool bWinsock = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+std::intptr_t OpenSocket()
+{
+    const SOCKET nSocket = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    return nSocket == INVALID_SOCKET ? -1 : static_cast<std::intptr_t>(nSocket);
+}
+std::intptr_t AcceptSocket(std::intptr_t nListen)
+{
+    const SOCKET nSocket = accept(static_cast<SOCKET>(nListen), nullptr, nullptr);
+    return nSocket == INVALID_SOCKET ? -1 : static_cast<std::intptr_t>(nSocket);
+}
+void CloseSocket(std::intptr_t nSocket)
+{
+    closesocket(static_cast<SOCKET>(nSocket));
+}
+int Poll(pollfd* pWait, int nMs)
+{
+    return WSAPoll(pWait, 1, nMs);
+}
+#else
+std::intptr_t OpenSocket()
+{
+    return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
+std::intptr_t AcceptSocket(std::intptr_t nListen)
+{
+    return accept4(static_cast<int>(nListen), nullptr, nullptr, SOCK_CLOEXEC);
+}
+void CloseSocket(std::intptr_t nSocket)
+{
+    close(static_cast<int>(nSocket));
+}
+int Poll(pollfd* pWait, int nMs)
+{
+    return poll(pWait, 1, nMs);
+}
+#endif
+
+template <typename T>
+int SetOption(std::intptr_t nSocket, int nLevel, int nName, const T& value)
+{
+    // Winsock takes the value as a char pointer, POSIX as a void pointer.
+    return setsockopt(nSocket, nLevel, nName, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+} // namespace
+
 struct TestHttpServer::Tls
 {
+#ifdef TICKORA_TEST_TLS
     SSL_CTX* pContext = nullptr;
     ~Tls() { SSL_CTX_free(pContext); }
+#endif
 };
 
 // One accepted connection, plain or TLS.
 class TestHttpServer::Connection
 {
 public:
-    Connection(int nSocket, SSL_CTX* pContext) : nSocket(nSocket)
+    Connection(std::intptr_t nSocket, Tls* pTls) : nSocket(nSocket)
     {
-        if (pContext) {
-            pSsl = SSL_new(pContext);
-            SSL_set_fd(pSsl, nSocket);
+#ifdef TICKORA_TEST_TLS
+        if (pTls) {
+            pSsl = SSL_new(pTls->pContext);
+            SSL_set_fd(pSsl, static_cast<int>(nSocket));
             bReady = SSL_accept(pSsl) == 1;
         }
+#else
+        (void)pTls;
+#endif
     }
     ~Connection()
     {
+#ifdef TICKORA_TEST_TLS
         if (pSsl) {
             if (bReady)
                 SSL_shutdown(pSsl);
             SSL_free(pSsl);
         }
-        close(nSocket);
+#endif
+        CloseSocket(nSocket);
     }
     bool Ready() const { return bReady; }
 
     long Read(char* pBuffer, size_t nSize)
     {
+#ifdef TICKORA_TEST_TLS
         if (pSsl)
             return SSL_read(pSsl, pBuffer, static_cast<int>(nSize));
-        return recv(nSocket, pBuffer, nSize, 0);
+#endif
+        return recv(nSocket, pBuffer, static_cast<int>(nSize), 0);
     }
     bool Write(const std::string& sData)
     {
         size_t nDone = 0;
         while (nDone < sData.size()) {
-            long nSent = pSsl ? SSL_write(pSsl, sData.data() + nDone, static_cast<int>(sData.size() - nDone))
-                              : send(nSocket, sData.data() + nDone, sData.size() - nDone, MSG_NOSIGNAL);
+            const char* pFrom = sData.data() + nDone;
+            const size_t nLeft = sData.size() - nDone;
+#ifdef TICKORA_TEST_TLS
+            const long nSent = pSsl ? SSL_write(pSsl, pFrom, static_cast<int>(nLeft))
+                                    : send(nSocket, pFrom, static_cast<int>(nLeft), MSG_NOSIGNAL);
+#else
+            const long nSent = send(nSocket, pFrom, static_cast<int>(nLeft), MSG_NOSIGNAL);
+#endif
             if (nSent <= 0)
                 return false;
             nDone += static_cast<size_t>(nSent);
@@ -68,14 +149,15 @@ public:
     // An abortive close: the peer sees a reset, not an orderly end.
     void Reset()
     {
-        linger hard{1, 0};
-        setsockopt(nSocket, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        SetOption(nSocket, SOL_SOCKET, SO_LINGER, linger{1, 0});
         bReady = false;
     }
 
 private:
-    int nSocket;
+    std::intptr_t nSocket;
+#ifdef TICKORA_TEST_TLS
     SSL* pSsl = nullptr;
+#endif
     bool bReady = true;
 };
 
@@ -178,14 +260,14 @@ std::string GzipText(const std::string& sText)
 
 uint16_t ClosedLoopbackPort()
 {
-    const int nSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const std::intptr_t nSocket = OpenSocket();
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t nLength = sizeof address;
     bind(nSocket, reinterpret_cast<sockaddr*>(&address), sizeof address);
     getsockname(nSocket, reinterpret_cast<sockaddr*>(&address), &nLength);
-    close(nSocket);
+    CloseSocket(nSocket);
     return ntohs(address.sin_port);
 }
 
@@ -199,19 +281,23 @@ TestHttpServer::~TestHttpServer()
 bool TestHttpServer::UseTls(const TlsFiles& files)
 {
     pTls = std::make_unique<Tls>();
+#ifdef TICKORA_TEST_TLS
     pTls->pContext = SSL_CTX_new(TLS_server_method());
     return pTls->pContext
         && SSL_CTX_use_certificate_chain_file(pTls->pContext, files.sCertFile.c_str()) == 1
         && SSL_CTX_use_PrivateKey_file(pTls->pContext, files.sKeyFile.c_str(), SSL_FILETYPE_PEM) == 1;
+#else
+    (void)files;
+    return false;
+#endif
 }
 
 bool TestHttpServer::Start(uint16_t nWantedPort)
 {
-    nListenSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    nListenSocket = OpenSocket();
     if (nListenSocket < 0)
         return false;
-    int nOn = 1;
-    setsockopt(nListenSocket, SOL_SOCKET, SO_REUSEADDR, &nOn, sizeof nOn);
+    SetOption(nListenSocket, SOL_SOCKET, SO_REUSEADDR, 1);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(nWantedPort);
@@ -220,7 +306,7 @@ bool TestHttpServer::Start(uint16_t nWantedPort)
     if (bind(nListenSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
         || listen(nListenSocket, 64) != 0
         || getsockname(nListenSocket, reinterpret_cast<sockaddr*>(&address), &nLength) != 0) {
-        close(nListenSocket);
+        CloseSocket(nListenSocket);
         nListenSocket = -1;
         return false;
     }
@@ -244,7 +330,7 @@ void TestHttpServer::Stop()
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] { return nActive == 0; });
     }
-    close(nListenSocket);
+    CloseSocket(nListenSocket);
     nListenSocket = -1;
 }
 
@@ -337,6 +423,7 @@ bool TestHttpServer::Pause(int nMs)
 
 void TestHttpServer::AcceptLoop()
 {
+#ifndef _WIN32
     // OpenSSL writes to the socket without MSG_NOSIGNAL, so a client that has already closed
     // would end the whole test with SIGPIPE. Blocked here, where every connection thread
     // inherits it, such a write fails with EPIPE instead.
@@ -344,16 +431,19 @@ void TestHttpServer::AcceptLoop()
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+#endif
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (bStopping)
                 return;
         }
-        pollfd wait{nListenSocket, POLLIN, 0};
-        if (poll(&wait, 1, 20) <= 0)
+        pollfd wait{};
+        wait.fd = nListenSocket;
+        wait.events = POLLIN;
+        if (Poll(&wait, 20) <= 0)
             continue;
-        const int nSocket = accept4(nListenSocket, nullptr, nullptr, SOCK_CLOEXEC);
+        const std::intptr_t nSocket = AcceptSocket(nListenSocket);
         if (nSocket < 0)
             continue;
         std::lock_guard<std::mutex> lock(mutex);
@@ -365,10 +455,10 @@ void TestHttpServer::AcceptLoop()
     }
 }
 
-void TestHttpServer::Serve(int nSocket)
+void TestHttpServer::Serve(std::intptr_t nSocket)
 {
     {
-        Connection connection(nSocket, pTls ? pTls->pContext : nullptr);
+        Connection connection(nSocket, pTls.get());
         std::string sPending;
         while (connection.Ready() && ServeOne(connection, sPending)) {
         }

@@ -55,7 +55,8 @@ public:
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
-    // Serve TLS on the same port; call before Start.
+    // Serve TLS on the same port; call before Start. False where the tests are built without
+    // OpenSSL (Windows).
     bool UseTls(const TlsFiles& files);
     // Binds 127.0.0.1:nPort (0: the system picks) and starts serving.
     bool Start(uint16_t nPort = 0);
@@ -86,13 +87,13 @@ public:
 private:
     void AcceptLoop();
     class Connection;
-    void Serve(int nSocket);
+    void Serve(std::intptr_t nSocket);
     bool ServeOne(Connection& connection, std::string& sPending);
     bool Pause(int nMs);
 
     struct Tls;
     std::unique_ptr<Tls> pTls;
-    int nListenSocket = -1;
+    std::intptr_t nListenSocket = -1; // a SOCKET on Windows, a descriptor elsewhere
     uint16_t nPort = 0;
     bool bStopping = false;
     std::thread acceptThread;

@@ -26,6 +26,15 @@ inline QStringList TableCodes(const Tickora& window)
     return codes;
 }
 
+// The four cells of a row, left to right.
+inline QStringList TableRow(const Tickora& window, int nRow)
+{
+    QStringList cells;
+    for (int nColumn = 0; nColumn < 4; ++nColumn)
+        cells << TableModel(window)->item(nRow, nColumn)->text();
+    return cells;
+}
+
 // What a screen reader reads beside a cell's text.
 inline QString CellDescription(const Tickora& window, int nRow, int nColumn)
 {
