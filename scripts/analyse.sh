@@ -4,12 +4,13 @@
 # finding fails. A finding that is noise for one line is suppressed on that line, with why.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${TICKORA_BUILD_DIR:-build}
+build=${TICKORA_BUILD_DIR:-build-analyse}
 
 . scripts/packages.sh
-ensure_packages "${build_packages[@]}" "${qt5_packages[@]}" "${qt5_test_packages[@]}" clang-tidy cppcheck
-# The compile commands, and the headers moc and uic generate, come from a configured build.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+ensure_packages "${build_packages[@]}" "${qt5_packages[@]}" clang-tidy cppcheck
+# The compile commands, and the headers moc and uic generate, come from a configured build of
+# the program alone: the tests are not analysed, and their packages are not needed.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_BUILD_TESTS=OFF > /dev/null
 cmake --build "$build" -j"$(nproc)" --target tickora
 mapfile -t sources < <(git ls-files 'app/*.cpp' 'window/*.cpp' 'worker/*.cpp' 'http/*.cpp')
 
