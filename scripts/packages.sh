@@ -102,7 +102,7 @@ ensure_deb_src() {
 # What the Windows build and its suite need beyond the toolchain's own packages: the machine's
 # CMake and fonts, Qt's catalogues (the .qm files are the same on every platform), Wine, and for
 # the suite the X tools, the fonts the tests name and fc-match to find them.
-win64_packages=("${build_packages[@]}" qttranslations5-l10n wine wine64)
+win64_packages=("${build_packages[@]}" qttranslations5-l10n wine wine64 fonts-wine)
 win64_test_packages=("${test_packages[@]}" fontconfig)
 # Making the installer and the zip, and checking them under Wine: reading the program's icon
 # back, and closing its window as a window manager does.

@@ -6,19 +6,23 @@
 # the same and a changed one is built anew; a stale toolchain is never used. The last line
 # printed on standard output is the two prefixes, Qt's and libcurl's; all else goes to standard
 # error.
-#   scripts/windows-toolchain.sh          build what is missing, or reuse it
-#   scripts/windows-toolchain.sh --fetch  only install the packages and fetch the sources
+#   scripts/windows-toolchain.sh            build what is missing, or reuse it
+#   scripts/windows-toolchain.sh --fetch    only install the packages and fetch the sources
+#   scripts/windows-toolchain.sh --fetched  build from what --fetch got, without apt, so that
+#                                           it can run beside other work that uses apt
 # TICKORA_TOOLCHAIN_CACHE (default ~/.cache/tickora) is where the prefixes and sources live.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 exec 3>&1 1>&2
 . scripts/packages.sh
 
-ensure_packages "${win64_toolchain_packages[@]}"
-ensure_mingw_posix
-ensure_deb_src qtbase-opensource-src
-
 cache=${TICKORA_TOOLCHAIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tickora}
+mode=${1:-}
+if [ "$mode" != --fetched ]; then
+    ensure_packages "${win64_toolchain_packages[@]}"
+    ensure_mingw_posix
+    ensure_deb_src qtbase-opensource-src
+fi
 target=x86_64-w64-mingw32
 compiler=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
 zlib=$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)
@@ -62,8 +66,12 @@ source_version() {
 }
 key() { printf '%s\n' "$@" | sha256sum | cut -c1-12; }
 
-qt_version=$(source_version qtbase-opensource-src)
-curl_version=$(source_version curl)
+if [ "$mode" = --fetched ]; then
+    read -r qt_version curl_version < "$cache/win64/fetched"
+else
+    qt_version=$(source_version qtbase-opensource-src)
+    curl_version=$(source_version curl)
+fi
 [ -n "$qt_version" ] && [ -n "$curl_version" ] || { echo "apt-get source finds no qtbase or curl" >&2; exit 1; }
 qt_prefix=$cache/win64/qt-${qt_version%%+*}-$(key "$qt_version" "$compiler" "${qt_options[@]}" "${qt_modules[@]}" "${qt_plugins[@]}")
 curl_prefix=$cache/win64/curl-${curl_version%%-*}-$(key "$curl_version" "$compiler" "$zlib" "${curl_options[@]}")
@@ -150,9 +158,10 @@ ensure() {
     echo "Built $name in $(( (SECONDS - start) / 60 )) min $(( (SECONDS - start) % 60 )) s"
 }
 
-if [ "${1:-}" = --fetch ]; then
+if [ "$mode" = --fetch ]; then
     [ -f "$qt_prefix/.built" ] || fetch qtbase-opensource-src "$qt_version"
     [ -f "$curl_prefix/.built" ] || fetch curl "$curl_version"
+    echo "$qt_version $curl_version" > "$cache/win64/fetched"
     exit 0
 fi
 ensure qt "$qt_prefix"

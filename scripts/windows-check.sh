@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Checks what scripts/windows-package.sh made in dist/, under Wine in a fresh prefix and an X
+# server of its own, as a Windows user meets it:
+# - the program folder: its DLL audit, and the program file's icons (a 48 by 48 one of 32 bits);
+# - the installer, run silently: the files, the Start-menu shortcut and the uninstall key are
+#   there, the installed program shows a quote of the local stand-in service and ends with exit
+#   code 0 when its window is closed; installed a second time over the first, the same; then
+#   uninstalled silently, nothing of it is left but a file of the user's own in its folder;
+# - the zip, unpacked: the program shows a quote and ends cleanly as well.
+# Each start goes through debian/tests/window-shows-a-quote, the Linux package's own test.
+#   scripts/windows-check.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/packages.sh
+. scripts/windows.sh
+ensure_packages "${win64_packages[@]}" "${win64_check_packages[@]}"
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
+fi
+
+version=$(sed -n 's/^project(Tickora VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+setup=$PWD/dist/tickora-$version-setup.exe
+zip=$PWD/dist/tickora-$version-win64.zip
+[ -f "$setup" ] && [ -f "$zip" ] || { echo "run scripts/windows-package.sh first" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'wineserver -k 2> /dev/null || true; rm -rf "$work"' EXIT
+use_wine_prefix "$work/prefix"
+unset WINEPATH # the program must find everything in its own folder
+user=$WINEPREFIX/drive_c/users/$(id -un)
+installed=$user/AppData/Local/Programs/Tickora
+shortcut="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tickora.lnk"
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickora'
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+step() { echo; echo "== $*"; }
+
+# shows_a_quote FOLDER: the program in FOLDER shows the stand-in's quote and ends with 0.
+shows_a_quote() {
+    TICKORA_PROGRAM=$1/tickora.exe debian/tests/window-shows-a-quote wine
+}
+
+step "the program folder, from the zip"
+unzip -q "$zip" -d "$work/zip"
+audit_folder "$work/zip/Tickora" platforms/qwindows.dll styles/qwindowsvistastyle.dll
+wrestool -x --type=14 "$work/zip/Tickora/tickora.exe" > "$work/tickora.ico"
+icotool -l "$work/tickora.ico"
+icotool -l "$work/tickora.ico" | grep -q -- '--width=48 --height=48 --bit-depth=32' ||
+    fail "tickora.exe carries no 48 by 48 icon of 32 bits"
+shows_a_quote "$work/zip/Tickora"
+
+step "installed silently"
+wine "$setup" /S
+wineserver -w
+for file in tickora.exe uninstall.exe Qt5Core.dll platforms/qwindows.dll translations/qtbase_zh_CN.qm qt.conf; do
+    [ -f "$installed/$file" ] || fail "$file was not installed"
+done
+[ -f "$shortcut" ] || fail "no Start-menu shortcut"
+wine reg query "$key" | tr -d '\r' | tee "$work/key"
+for value in DisplayName DisplayIcon DisplayVersion Publisher UninstallString EstimatedSize; do
+    grep -q "^ *$value " "$work/key" || fail "the uninstall key lacks $value"
+done
+shows_a_quote "$installed"
+
+step "installed again over the first"
+echo "the user's own" > "$installed/notes.txt"
+wine "$setup" /S
+wineserver -w
+[ -f "$installed/tickora.exe" ] && [ -f "$shortcut" ] || fail "the second install left no program or shortcut"
+wine reg query "$key" > /dev/null || fail "the second install left no uninstall key"
+shows_a_quote "$installed"
+
+step "uninstalled silently"
+wine "$installed/uninstall.exe" /S
+wineserver -w
+[ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left"
+! wine reg query "$key" > /dev/null 2>&1 || fail "the uninstall key is left"
+! wine reg query 'HKCU\Software\Tickora' > /dev/null 2>&1 || fail "HKCU\\Software\\Tickora is left"
+left=$(cd "$installed" && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
+[ "$left" = "./notes.txt " ] || fail "the folder holds more than the user's own file: $left"
+echo "nothing is left but the user's own notes.txt"
