@@ -107,4 +107,4 @@ win64_test_packages=("${test_packages[@]}" fontconfig)
 # Making the installer and the zip, and checking them under Wine: reading the program's icon
 # back, and closing its window as a window manager does.
 win64_package_packages=(nsis zip)
-win64_check_packages=(icoutils unzip python3-xlib xvfb xauth xdotool imagemagick)
+win64_check_packages=(icoutils unzip python3-xlib xvfb xauth xdotool x11-utils imagemagick)
