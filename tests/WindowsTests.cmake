@@ -1,4 +1,4 @@
-# What the tests need to run under Wine beyond the DLLs on WINEPATH (scripts/wine.sh): Qt's
+# What the tests need to run under Wine beyond the DLLs on WINEPATH (scripts/windows.sh): Qt's
 # plugins and Chinese catalogue through a qt.conf beside them, and for the offscreen platform,
 # whose fonts on Windows come from one folder, the fonts the tests name.
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/qt.conf "${TICKORA_QT_CONF}")
