@@ -91,6 +91,9 @@ Tickora::Tickora()
     pTimer = new QTimer(this);
     connect(pTimer, &QTimer::timeout, this, &Tickora::TimerTimeOut);
     pTimer->start(1000);
+    // Between the last window's close and the event loop's end a tick could still start a
+    // sweep, which the closing program would then wait for: no sweep starts once it is closed.
+    connect(qApp, &QGuiApplication::lastWindowClosed, pTimer, &QTimer::stop);
 
     // No parent for the menu either; the destructor releases it.
     pMenu = new QMenu();
