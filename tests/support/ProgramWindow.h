@@ -51,7 +51,8 @@ inline QString ProgramWindow(const QProcess& program, const QString& sTitle)
         wanted.hFound = hWindow;
         return FALSE;
     };
-    QTest::qWaitFor([&] { return !EnumWindows(fnLook, reinterpret_cast<LPARAM>(&search)) || search.hFound; }, 30000);
+    if (!QTest::qWaitFor([&] { return !EnumWindows(fnLook, reinterpret_cast<LPARAM>(&search)) || search.hFound; }, 30000))
+        return QString();
     return search.hFound ? QString::number(reinterpret_cast<quintptr>(search.hFound)) : QString();
 #else
     QProcess find;
