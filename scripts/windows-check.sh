@@ -18,7 +18,7 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
 fi
 
-version=$(sed -n 's/^project(Tickora VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+version=$(tickora_version)
 setup=$PWD/dist/tickora-$version-setup.exe
 zip=$PWD/dist/tickora-$version-win64.zip
 [ -f "$setup" ] && [ -f "$zip" ] || { echo "run scripts/windows-package.sh first" >&2; exit 1; }
@@ -41,7 +41,7 @@ shows_a_quote() {
 
 step "the program folder, from the zip"
 unzip -q "$zip" -d "$work/zip"
-audit_folder "$work/zip/Tickora" platforms/qwindows.dll styles/qwindowsvistastyle.dll
+audit_folder "$work/zip/Tickora" "${windows_plugins[@]}"
 wrestool -x --type=14 "$work/zip/Tickora/tickora.exe" > "$work/tickora.ico"
 icotool -l "$work/tickora.ico"
 icotool -l "$work/tickora.ico" | grep -q -- '--width=48 --height=48 --bit-depth=32' ||

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 ensure_packages "${win64_packages[@]}" "${win64_package_packages[@]}"
 prefixes=$(scripts/windows-toolchain.sh)
 read -r qt_prefix curl_prefix <<< "$prefixes"
-version=$(sed -n 's/^project(Tickora VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+version=$(tickora_version)
 # Every file's time is the release's, from debian/changelog; strip writes it into the program
 # files' headers too, where it would put the time of the build.
 epoch=$(dpkg-parsechangelog -S Timestamp)
@@ -34,13 +34,12 @@ folder=$dist/Tickora
 rm -rf "$folder" "$dist/tickora-$version-win64.zip" "$dist/tickora-$version-setup.exe"
 mkdir -p "$folder/platforms" "$folder/styles" "$folder/translations" "$folder/licences"
 x86_64-w64-mingw32-strip -o "$folder/tickora.exe" "$build/app/tickora.exe"
-plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
-for plugin in "${plugins[@]}"; do
+for plugin in "${windows_plugins[@]}"; do
     x86_64-w64-mingw32-strip -o "$folder/$plugin" "$qt_prefix/plugins/$plugin"
 done
 # What the program and the plugins import, and what that imports in turn.
 mapfile -t folders < <(dll_folders "$qt_prefix" "$curl_prefix")
-queue=(tickora.exe "${plugins[@]}")
+queue=(tickora.exe "${windows_plugins[@]}")
 while [ ${#queue[@]} -gt 0 ]; do
     file=${queue[0]}
     queue=("${queue[@]:1}")
@@ -56,7 +55,7 @@ while [ ${#queue[@]} -gt 0 ]; do
     done
 done
 echo "The DLL audit of the program folder:"
-audit_folder "$folder" "${plugins[@]}"
+audit_folder "$folder" "${windows_plugins[@]}"
 
 cp /usr/share/qt5/translations/qtbase_zh_CN.qm /usr/share/qt5/translations/qtbase_zh_TW.qm "$folder/translations/"
 # Beside the program, not where the build machine had them.

@@ -2,6 +2,14 @@
 # Sourced by the scripts that build, package and run the Windows program: Wine prefixes, where
 # the DLLs come from, and the audit of a program folder's DLLs.
 
+# The plugins Qt loads by name, which no import table names: the platform and the style.
+windows_plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+
+# The version in the file names of what a Windows user downloads.
+tickora_version() {
+    sed -n 's/^project(Tickora VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt
+}
+
 # use_wine_prefix DIR makes DIR a Wine prefix if it is not one yet and runs Wine in it from now
 # on: quietly, and without offering to install Mono or Gecko, which nothing here uses.
 use_wine_prefix() {
