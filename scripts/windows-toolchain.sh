@@ -18,6 +18,12 @@ exec 3>&1 1>&2
 
 cache=${TICKORA_TOOLCHAIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tickora}
 mode=${1:-}
+mkdir -p "$cache/win64"
+exec 4> "$cache/win64/lock"
+if ! flock -n 4; then
+    echo "Waiting for another run's use of $cache/win64"
+    flock 4
+fi
 if [ "$mode" != --fetched ]; then
     ensure_packages "${win64_toolchain_packages[@]}"
     ensure_mingw_posix
@@ -73,8 +79,6 @@ else
     curl_version=$(source_version curl)
 fi
 [ -n "$qt_version" ] && [ -n "$curl_version" ] || { echo "apt-get source finds no qtbase or curl" >&2; exit 1; }
-qt_prefix=$cache/win64/qt-${qt_version%%+*}-$(key "$qt_version" "$compiler" "${qt_options[@]}" "${qt_modules[@]}" "${qt_plugins[@]}")
-curl_prefix=$cache/win64/curl-${curl_version%%-*}-$(key "$curl_version" "$compiler" "$zlib" "${curl_options[@]}")
 
 # fetch PACKAGE VERSION: Debian's source package, downloaded once into the cache.
 fetch() {
@@ -138,11 +142,18 @@ build_curl() {
     licences "$work/src" "$curl_prefix" COPYING
 }
 
+# The steps are part of each key, as bash prints them: a changed recipe is a new prefix.
+qt_prefix=$cache/win64/qt-${qt_version%%+*}-$(key "$qt_version" "$compiler" "${qt_options[@]}" "${qt_modules[@]}" \
+    "${qt_plugins[@]}" "$(declare -f unpack build_qt licences)")
+curl_prefix=$cache/win64/curl-${curl_version%%-*}-$(key "$curl_version" "$compiler" "$zlib" "${curl_options[@]}" \
+    "$(declare -f unpack build_curl licences)")
+
 # ensure NAME PREFIX: builds NAME into PREFIX unless a finished build is there.
 ensure() {
-    local name=$1 prefix=$2 work start
+    local name=$1 prefix=$2 work start old
     if [ -f "$prefix/.built" ]; then
         echo "Reusing $name in $prefix"
+        touch "$prefix/.used"
         return 0
     fi
     echo "Building $name into $prefix"
@@ -152,16 +163,21 @@ ensure() {
     work=$(mktemp -d "$cache/win64/build-$name.XXXXXX")
     ("build_$name" "$work")
     rm -rf "$work"
-    touch "$prefix/.built"
-    # Prefixes of other sources or options are of no further use.
-    find "$cache/win64" -maxdepth 1 -name "$name-*" ! -path "$prefix" -exec rm -rf {} +
+    touch "$prefix/.built" "$prefix/.used"
+    # Prefixes of other sources or recipes are of no further use once no run has used them for a
+    # day (another checkout may still build against one).
+    for old in "$cache/win64/$name"-*; do
+        [ "$old" != "$prefix" ] && [ -d "$old" ] || continue
+        [ -n "$(find "$old" -maxdepth 1 -name .used -mmin -1440)" ] || rm -rf "$old"
+    done
     echo "Built $name in $(( (SECONDS - start) / 60 )) min $(( (SECONDS - start) % 60 )) s"
 }
 
 if [ "$mode" = --fetch ]; then
     [ -f "$qt_prefix/.built" ] || fetch qtbase-opensource-src "$qt_version"
     [ -f "$curl_prefix/.built" ] || fetch curl "$curl_version"
-    echo "$qt_version $curl_version" > "$cache/win64/fetched"
+    echo "$qt_version $curl_version" > "$cache/win64/fetched.new"
+    mv "$cache/win64/fetched.new" "$cache/win64/fetched"
     exit 0
 fi
 ensure qt "$qt_prefix"
