@@ -7,12 +7,19 @@
 # the same commit at another path, later, which must give the very same .deb; last, autopkgtest
 # against the installed package (debian/tests). Run as root: it makes chroots and namespaces.
 #   scripts/package-check.sh [SUITE]
+#   scripts/package-check.sh --prepare [SUITE]   only make the chroot and install the Build-Depends
+#                                                (with TICKORA_CHROOT, for a later run to use)
 # TICKORA_ARCH=arm64 cross-builds the arm64 package instead (-Pcross,nocheck, in a chroot of its
 # own with crossbuild-essential-arm64), checks it the same way, installs it as a foreign
 # architecture's package and runs debian/tests' check through qemu's user-mode emulator.
 # TICKORA_CHROOT=DIR keeps the chroot in DIR, and uses it again when it is there already.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+prepare=0
+if [ "${1:-}" = --prepare ]; then
+    prepare=1
+    shift
+fi
 suite=${1:-$(. /etc/os-release && echo "$VERSION_CODENAME")}
 arch=${TICKORA_ARCH:-native}
 case "$arch" in
@@ -54,6 +61,14 @@ chown -R 1000:1000 "$root/build"
 
 stage "installing the Build-Depends"
 enter "$root" online "apt-get update -qq && DEBIAN_FRONTEND=noninteractive ${builddep[*]} /build/first/tickora > /dev/null"
+if [ "$prepare" = 1 ]; then
+    # What the checks after the build install, downloaded now but not installed, so that the
+    # build still sees the Build-Depends alone.
+    enter "$root" online "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --download-only --no-install-recommends \
+        lintian devscripts $([ "$arch" = native ] && echo autopkgtest || echo qemu-user-static) > /dev/null"
+    stage "prepared"
+    exit 0
+fi
 
 # as_builder DIR COMMAND... runs as the normal user in DIR, offline; its output goes to DIR.log,
 # whose end is shown if it fails.

@@ -1,29 +1,69 @@
 #!/usr/bin/env bash
 # Does what a newcomer on a Debian release does, in a clean chroot of that release holding only
 # what the README assumes (g++, cmake and make, and git to clone with): clones this
-# repository's last commit and runs the README's test command for Qt 5 and for Qt 6, which
-# install everything else they need themselves, with the network. Then the package check
-# (scripts/package-check.sh) for that release, in a chroot of its own.
-#   scripts/release-check.sh bookworm   Debian 12
-#   scripts/release-check.sh trixie     Debian 13
-#   scripts/release-check.sh testing
+# repository's last commit and runs the README's test command, which installs everything else
+# it needs itself, with the network (with --qt6, the Qt 6 one too). Then the package check
+# (scripts/package-check.sh) for that release, in a chroot of its own, made and given its
+# Build-Depends while the newcomer's commands run.
+#   scripts/release-check.sh [--qt6] bookworm   Debian 12
+#   scripts/release-check.sh [--qt6] trixie     Debian 13
+#   scripts/release-check.sh [--qt6] testing
+#   scripts/release-check.sh --all              before a release, and after any change to the
+#                                               build, the package or the scripts: every release
+#                                               above with Qt 5 and Qt 6, then the arm64 suite
+#                                               under emulation and the arm64 package
 # The chroot's commands run in a network namespace of its own, given outbound access through
 # slirp4netns, so that its X servers and test servers never meet this machine's.
 # TICKORA_CHROOT=DIR keeps the newcomer's chroot in DIR, and uses it again when it is there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-suite=${1:-}
-[ -n "$suite" ] || { echo "usage: $0 SUITE (bookworm, trixie, testing, ...)" >&2; exit 2; }
 [ "$(id -u)" -eq 0 ] || { echo "run as root: it makes a chroot and namespaces" >&2; exit 2; }
+
+if [ "${1:-}" = --all ]; then
+    started=$SECONDS
+    step() {
+        local name=$1 start=$SECONDS
+        shift
+        "$@"
+        echo "release check $name: $((SECONDS - start)) s"
+    }
+    for suite in bookworm trixie testing; do
+        step "$suite" "$0" --qt6 "$suite"
+    done
+    step "arm64 suite" env TICKORA_ARCH=arm64 scripts/dev.sh test
+    step "arm64 package" env TICKORA_ARCH=arm64 scripts/package-check.sh bookworm
+    echo "release check: every release, arm64 included, passed in $((SECONDS - started)) s"
+    exit 0
+fi
+qt6=0
+if [ "${1:-}" = --qt6 ]; then
+    qt6=1
+    shift
+fi
+suite=${1:-}
+[ -n "$suite" ] || { echo "usage: $0 [--qt6] SUITE (bookworm, trixie, testing, ...) | --all" >&2; exit 2; }
 
 . scripts/packages.sh
 . scripts/chroot.sh
 ensure_packages mmdebstrap git iproute2 slirp4netns
 
 root=${TICKORA_CHROOT:-}
-[ -n "$root" ] || { root=$(mktemp -d /var/tmp/tickora-"$suite".XXXXXX); trap 'remove_chroot "$root"' EXIT; }
+package_root=$(mktemp -d /var/tmp/tickora-build-"$suite".XXXXXX)
+preparing=""
+cleanup() {
+    [ -z "$preparing" ] || { kill -- -"$preparing" 2> /dev/null; wait "$preparing" 2> /dev/null; } || true
+    remove_chroot "$package_root" || true
+    [ -n "${TICKORA_CHROOT:-}" ] || remove_chroot "$root"
+}
+[ -n "$root" ] || root=$(mktemp -d /var/tmp/tickora-"$suite".XXXXXX)
+trap cleanup EXIT
 started=$SECONDS
 stage() { echo "== $suite: $1 ($((SECONDS - started)) s so far)"; }
+
+# The package's chroot and its Build-Depends come over the network while the newcomer's
+# commands build and test here; a session of its own, so that a failure ends all of it.
+TICKORA_CHROOT=$package_root setsid scripts/package-check.sh --prepare "$suite" > "$package_root.log" 2>&1 &
+preparing=$!
 
 if [ ! -x "$root/usr/bin/apt-get" ]; then
     stage "making the chroot: what the README assumes, and git"
@@ -33,15 +73,22 @@ rm -rf "$root/root/tickora"
 git clone -q . "$root/root/tickora"
 dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Package}\n' | sort > "$root/root/before"
 
-stage "the README's test command, Qt 5 then Qt 6"
-enter "$root" online 'cd /root/tickora
-    scripts/dev.sh test
-    TICKORA_QT=6 scripts/dev.sh test
-    dpkg-query -W -f="\${Package} \${Version}\n" g++ cmake libcurl4-openssl-dev qtbase5-dev qt6-base-dev \
-        appstream groff-base 2> /dev/null || true'
+commands='scripts/dev.sh test'
+[ "$qt6" = 0 ] || commands+='; TICKORA_QT=6 scripts/dev.sh test'
+stage "the README's test command$([ "$qt6" = 0 ] || echo ", Qt 5 then Qt 6")"
+enter "$root" online "cd /root/tickora
+    $commands
+    dpkg-query -W -f=\"\\\${Package} \\\${Version}\n\" g++ cmake libcurl4-openssl-dev qtbase5-dev qt6-base-dev \
+        appstream groff-base 2> /dev/null || true"
 dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Package}\n' | sort | comm -13 "$root/root/before" - > "$root/root/added"
 echo "the README's commands installed $(wc -l < "$root/root/added") packages to the $(wc -l < "$root/root/before") there before"
 
+status=0
+wait "$preparing" || status=$?
+preparing=""
+cat "$package_root.log"
+rm -f "$package_root.log"
+[ "$status" = 0 ] || { echo "the package's chroot could not be made" >&2; exit 1; }
 stage "the package check"
-scripts/package-check.sh "$suite"
+TICKORA_CHROOT=$package_root scripts/package-check.sh "$suite"
 stage "passed"
