@@ -9,8 +9,10 @@ build=${TICKORA_BUILD_DIR:-build-analyse}
 . scripts/packages.sh
 ensure_packages "${build_packages[@]}" "${qt5_packages[@]}" clang-tidy cppcheck
 # The compile commands, and the headers moc and uic generate, come from a configured build of
-# the program alone: the tests are not analysed, and their packages are not needed.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_BUILD_TESTS=OFF > /dev/null
+# the program alone: the tests are not analysed, and their packages are not needed. A build
+# folder configured already (TICKORA_BUILD_DIR=build, the test command's) is used as it is.
+[ -f "$build/CMakeCache.txt" ] ||
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKORA_BUILD_TESTS=OFF > /dev/null
 cmake --build "$build" -j"$(nproc)" --target tickora
 mapfile -t sources < <(git ls-files 'app/*.cpp' 'window/*.cpp' 'worker/*.cpp' 'http/*.cpp')
 
