@@ -20,18 +20,38 @@ cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "run as root: it makes a chroot and namespaces" >&2; exit 2; }
 
 if [ "${1:-}" = --all ]; then
+    # The releases at once, then the two arm64 checks at once: each is in chroots and
+    # namespaces of its own, and much of each is waiting on the mirror or the emulator. Each
+    # one's output is kept, and shown when all have ended.
+    . scripts/packages.sh
+    ensure_packages mmdebstrap git iproute2 slirp4netns
+    logs=$(mktemp -d)
+    trap 'rm -rf "$logs"' EXIT
     started=$SECONDS
-    step() {
-        local name=$1 start=$SECONDS
-        shift
-        "$@"
-        echo "release check $name: $((SECONDS - start)) s"
+    failed=0
+    # wave NAME=COMMAND...: runs the commands at once; each says how long it took.
+    wave() {
+        local job pids=() names=() i
+        for job in "$@"; do
+            names+=("${job%%=*}")
+            bash -c "start=\$SECONDS; ${job#*=} && echo \"release check ${job%%=*}: \$((SECONDS - start)) s\"" \
+                > "$logs/${job%%=*}" 2>&1 &
+            pids+=($!)
+        done
+        for i in "${!pids[@]}"; do
+            wait "${pids[$i]}" || { failed=1; echo "release check ${names[$i]}: failed" >> "$logs/${names[$i]}"; }
+        done
     }
-    for suite in bookworm trixie testing; do
-        step "$suite" "$0" --qt6 "$suite"
+    wave bookworm="$0 --qt6 bookworm" trixie="$0 --qt6 trixie" testing="$0 --qt6 testing"
+    wave arm64-suite="TICKORA_ARCH=arm64 scripts/dev.sh test" \
+        arm64-package="TICKORA_ARCH=arm64 scripts/package-check.sh bookworm"
+    for job in bookworm trixie testing arm64-suite arm64-package; do
+        echo "==== $job"
+        cat "$logs/$job"
     done
-    step "arm64 suite" env TICKORA_ARCH=arm64 scripts/dev.sh test
-    step "arm64 package" env TICKORA_ARCH=arm64 scripts/package-check.sh bookworm
+    echo
+    grep -h '^release check ' "$logs"/*
+    [ "$failed" = 0 ] || { echo "release check: failed" >&2; exit 1; }
     echo "release check: every release, arm64 included, passed in $((SECONDS - started)) s"
     exit 0
 fi
