@@ -55,9 +55,16 @@ imports() {
     x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\tDLL Name: //p'
 }
 
-# Windows' own DLLs, as Wine provides them: a program folder never ships one.
+# Windows' own DLLs, which every Windows the program runs on has (7 SP1 and later): a program
+# folder never ships one. Named here, since Wine's folder of DLLs also holds what a clean
+# Windows lacks, such as the MSVC runtimes (vcruntime140.dll, msvcp140.dll); an import of
+# anything else must be shipped.
+windows_dlls=(advapi32 bcrypt comctl32 comdlg32 crypt32 d3d11 dwmapi dxgi gdi32 imm32 kernel32 mpr
+    msvcrt netapi32 ole32 oleaut32 secur32 shell32 shlwapi user32 userenv uxtheme version winhttp
+    winmm wtsapi32 ws2_32)
 windows_dll() {
-    [ -f "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${1,,}" ]
+    local name=${1,,}
+    [[ " ${windows_dlls[*]} " == *" ${name%.dll} "* ]]
 }
 
 # audit_folder DIR PLUGIN...: every DLL that a program file in DIR imports is in DIR or is
