@@ -338,22 +338,27 @@ void tst_Tickora::dialogLanguage()
 
 void tst_Tickora::platformChoice_data()
 {
-#ifdef Q_OS_WIN
-    QSKIP("Windows has one platform: the choice between X11 and Wayland is not made there");
-#endif
     // Each variable as the user left it (empty: unset), then as the window starts with it.
     QTest::addColumn<QByteArray>("wayland"); // WAYLAND_DISPLAY
     QTest::addColumn<QByteArray>("display");
     QTest::addColumn<QByteArray>("platform"); // QT_QPA_PLATFORM
     QTest::addColumn<QByteArray>("gl");       // QT_XCB_GL_INTEGRATION
+    QTest::addColumn<QByteArray>("plugins");  // QT_PLUGIN_PATH and QT_QPA_PLATFORM_PLUGIN_PATH
     QTest::addColumn<QByteArray>("chosenPlatform");
     QTest::addColumn<QByteArray>("chosenGl");
-    QTest::newRow("Wayland with XWayland runs on xcb") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray() << QByteArray() << QByteArray("xcb") << QByteArray("none");
-    QTest::newRow("the user's own platform wins") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray("offscreen") << QByteArray() << QByteArray("offscreen") << QByteArray("none");
-    QTest::newRow("the user's wayland wins too") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray("wayland") << QByteArray() << QByteArray("wayland") << QByteArray("none");
-    QTest::newRow("Wayland without XWayland stays") << QByteArray("wayland-0") << QByteArray() << QByteArray() << QByteArray() << QByteArray() << QByteArray("none");
-    QTest::newRow("plain X11 loads no GL driver") << QByteArray() << QByteArray(":0") << QByteArray() << QByteArray() << QByteArray() << QByteArray("none");
-    QTest::newRow("the user's GL integration is kept") << QByteArray() << QByteArray(":0") << QByteArray() << QByteArray("xcb_glx") << QByteArray() << QByteArray("xcb_glx");
+    QTest::addColumn<QByteArray>("chosenPlugins");
+#ifdef Q_OS_WIN
+    // Windows has one platform: the choice between X11 and Wayland is not made there.
+    QTest::newRow("another program's plugin folders are passed over") << QByteArray() << QByteArray() << QByteArray() << QByteArray() << QByteArray("C:\\Other\\plugins") << QByteArray() << QByteArray() << QByteArray();
+#else
+    QTest::newRow("Wayland with XWayland runs on xcb") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray() << QByteArray() << QByteArray() << QByteArray("xcb") << QByteArray("none") << QByteArray();
+    QTest::newRow("the user's own platform wins") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray("offscreen") << QByteArray() << QByteArray() << QByteArray("offscreen") << QByteArray("none") << QByteArray();
+    QTest::newRow("the user's wayland wins too") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray("wayland") << QByteArray() << QByteArray() << QByteArray("wayland") << QByteArray("none") << QByteArray();
+    QTest::newRow("Wayland without XWayland stays") << QByteArray("wayland-0") << QByteArray() << QByteArray() << QByteArray() << QByteArray() << QByteArray() << QByteArray("none") << QByteArray();
+    QTest::newRow("plain X11 loads no GL driver") << QByteArray() << QByteArray(":0") << QByteArray() << QByteArray() << QByteArray() << QByteArray() << QByteArray("none") << QByteArray();
+    QTest::newRow("the user's GL integration is kept") << QByteArray() << QByteArray(":0") << QByteArray() << QByteArray("xcb_glx") << QByteArray() << QByteArray() << QByteArray("xcb_glx") << QByteArray();
+    QTest::newRow("a distribution's plugin folders are kept") << QByteArray() << QByteArray(":0") << QByteArray() << QByteArray() << QByteArray("/opt/qt/plugins") << QByteArray() << QByteArray("none") << QByteArray("/opt/qt/plugins");
+#endif
 }
 
 void tst_Tickora::platformChoice()
@@ -362,21 +367,28 @@ void tst_Tickora::platformChoice()
     QFETCH(QByteArray, display);
     QFETCH(QByteArray, platform);
     QFETCH(QByteArray, gl);
+    QFETCH(QByteArray, plugins);
     QFETCH(QByteArray, chosenPlatform);
     QFETCH(QByteArray, chosenGl);
-    const QByteArray names[] = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM", "QT_XCB_GL_INTEGRATION"};
-    const QByteArray values[] = {wayland, display, platform, gl};
-    QByteArray saved[4];
-    for (int i = 0; i < 4; ++i) {
+    QFETCH(QByteArray, chosenPlugins);
+    const QByteArray names[] = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM", "QT_XCB_GL_INTEGRATION",
+                                "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH"};
+    const QByteArray values[] = {wayland, display, platform, gl, plugins, plugins};
+    const int nNames = 6;
+    QByteArray saved[nNames];
+    for (int i = 0; i < nNames; ++i) {
         saved[i] = qgetenv(names[i]);
         values[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
     }
     DisplaySetup::ChoosePlatform();
-    const QByteArray results[] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("QT_XCB_GL_INTEGRATION")};
-    for (int i = 0; i < 4; ++i)
+    const QByteArray results[] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("QT_XCB_GL_INTEGRATION"),
+                                  qgetenv("QT_PLUGIN_PATH"), qgetenv("QT_QPA_PLATFORM_PLUGIN_PATH")};
+    for (int i = 0; i < nNames; ++i)
         saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
     QCOMPARE(results[0], chosenPlatform);
     QCOMPARE(results[1], chosenGl);
+    QCOMPARE(results[2], chosenPlugins);
+    QCOMPARE(results[3], chosenPlugins);
 }
 
 void tst_Tickora::sampleRowFitsTheDesktopFont_data()

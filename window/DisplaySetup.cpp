@@ -24,5 +24,10 @@ void DisplaySetup::ChoosePlatform()
         qputenv("QT_QPA_PLATFORM", "xcb");
     if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+#else
+    // Other programs' installers set these for the whole user, and Qt would look for plugins
+    // there before the program folder: another Qt build's qwindows.dll would be taken.
+    qunsetenv("QT_PLUGIN_PATH");
+    qunsetenv("QT_QPA_PLATFORM_PLUGIN_PATH");
 #endif
 }

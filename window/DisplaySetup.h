@@ -12,5 +12,8 @@ public:
     //   hand runs on xcb (QT_QPA_PLATFORM).
     // - Nothing here is drawn with OpenGL, yet Qt 5's xcb plugin sets up GLX at start-up and so
     //   loads the whole GL driver, half the resident size; QT_XCB_GL_INTEGRATION=none spares it.
+    // - On Windows the plugins beside the program are the ones loaded: QT_PLUGIN_PATH and
+    //   QT_QPA_PLATFORM_PLUGIN_PATH, which belong to other programs there, are dropped. On Linux
+    //   they keep their meaning, since a distribution's Qt is shared.
     static void ChoosePlatform();
 };
