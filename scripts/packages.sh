@@ -105,6 +105,6 @@ ensure_deb_src() {
 win64_packages=("${build_packages[@]}" qttranslations5-l10n wine wine64 fonts-wine)
 win64_test_packages=("${test_packages[@]}" fontconfig)
 # Making the installer and the zip, and checking them under Wine: reading the program's icon
-# back, and closing its window as a window manager does.
+# and the shortcut back, and closing its window as a window manager does.
 win64_package_packages=(nsis zip)
-win64_check_packages=(icoutils unzip python3-xlib xvfb xauth xdotool x11-utils imagemagick)
+win64_check_packages=(icoutils liblnk-utils unzip python3-xlib xvfb xauth xdotool x11-utils imagemagick)

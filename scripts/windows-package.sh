@@ -92,7 +92,7 @@ lists=$(realpath -m "$build/files")
         find . -mindepth 1 -type d | LC_ALL=C sort -r | sed 's|^\./||; s|/|\\|g; s|.*|RMDir "$INSTDIR\\&"|'
     } > "$lists.uninstall.nsh"
 )
-makensis -V2 -INPUTCHARSET UTF8 "-DVERSION=$version" "-DICON=$PWD/resources/tickora.ico" "-DFILES=$lists" \
+makensis -V2 -INPUTCHARSET UTF8 "-DVERSION=$version" "-DVI_VERSION=$(echo "$version.0.0.0" | cut -d. -f1-4)" "-DICON=$PWD/resources/tickora.ico" "-DFILES=$lists" \
     "-DOUTFILE=$dist/tickora-$version-setup.exe" packaging/windows/tickora.nsi
 touch -d "@$epoch" "$dist/tickora-$version-setup.exe" "$dist/tickora-$version-win64.zip"
 ls -l "$dist/tickora-$version-setup.exe" "$dist/tickora-$version-win64.zip"

@@ -1,5 +1,6 @@
 ; The Windows installer: per user, without administrator rights, into the user's programs folder.
-; Made by scripts/windows-package.sh, which defines VERSION, ICON, OUTFILE and FILES: the stem
+; Made by scripts/windows-package.sh, which defines VERSION, its four-number form VI_VERSION
+; (1.0 is 1.0.0.0, 1.0.1 is 1.0.1.0), ICON, OUTFILE and FILES: the stem
 ; of two includes made from the program folder, FILES.install.nsh and FILES.uninstall.nsh, which
 ; put its files in place and remove exactly those.
 ; Silent install and uninstall with /S. Installing over an earlier version first runs that
@@ -22,7 +23,7 @@ InstallDir "$LOCALAPPDATA\Programs\Tickora"
 ; The folder chosen last time is offered again.
 InstallDirRegKey HKCU "Software\Tickora" "InstallDir"
 BrandingText "Tickora ${VERSION}"
-VIProductVersion "${VERSION}.0.0"
+VIProductVersion "${VI_VERSION}"
 VIAddVersionKey /LANG=0 "ProductName" "Tickora"
 VIAddVersionKey /LANG=0 "FileDescription" "Tickora ${VERSION} setup"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
@@ -66,13 +67,22 @@ Function un.onInit
 FunctionEnd
 
 Section
-    ; An earlier version goes first, through its own uninstaller, run in place and waited for.
-    IfFileExists "$INSTDIR\uninstall.exe" 0 +3
+    ; An earlier version goes first, through its own uninstaller, run in place and waited for;
+    ; but only in a folder of Tickora's (its uninstall entry's, or one holding tickora.exe): the
+    ; uninstall.exe of another program in a folder the user typed is never run.
+    ReadRegStr $0 HKCU "${KEY}" "InstallLocation"
+    StrCmp $0 "$INSTDIR" earlier
+    IfFileExists "$INSTDIR\tickora.exe" earlier none
+earlier:
+    IfFileExists "$INSTDIR\uninstall.exe" 0 none
         ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
         Delete "$INSTDIR\uninstall.exe"
+none:
     SetOutPath "$INSTDIR"
     !include "${FILES}.install.nsh"
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    ; The shortcut starts in the folder set last: the program's own.
+    SetOutPath "$INSTDIR"
     CreateShortcut "$SMPROGRAMS\Tickora.lnk" "$INSTDIR\tickora.exe" "" "$INSTDIR\tickora.exe" 0 \
         SW_SHOWNORMAL "" "$(SHORTCUT)"
 
