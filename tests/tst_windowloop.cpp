@@ -8,8 +8,10 @@
 #include "Tickora.h"
 #include "WindowTable.h"
 
+#include <QApplication>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 #include <atomic>
@@ -37,6 +39,7 @@ private slots:
     void editedCodeEmptiesItsRowUntilItsQuote_data();
     void editedCodeEmptiesItsRowUntilItsQuote();
     void closingDuringSweepFinishesTheSweep();
+    void closedWindowStartsNoSweep();
 
 private:
     // Requests the service has seen for a path, and the sweeps it has seen.
@@ -202,6 +205,27 @@ void tst_WindowLoop::closingDuringSweepFinishesTheSweep()
     pWindow = nullptr;
     release.join();
     QCOMPARE(Asked("/list=sz300750"), nAsked + 1);
+}
+
+// The program ends only once its last sweep is done, and an installer waits for that end: no
+// tick after the close may start another, however long the event loop still runs.
+void tst_WindowLoop::closedWindowStartsNoSweep()
+{
+    server.Hold(kMarker);
+    QVERIFY2(WaitFor([&] { return Sweeps() > 0; }, 3), "a sweep reaches the held code");
+    const size_t nSweeps = Sweeps();
+    // Qt tells of the last window's close only within the application's own loop, which here
+    // closes the window and then runs on for over two of the poll's ticks: absence has no event
+    // to wait for.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTimer::singleShot(0, pWindow, [this] {
+        pWindow->close();
+        server.Release(kMarker);
+    });
+    QTimer::singleShot(2500, qApp, &QCoreApplication::quit);
+    QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(Sweeps(), nSweeps);
 }
 
 QTEST_MAIN(tst_WindowLoop)
