@@ -20,9 +20,10 @@ cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "run as root: it makes a chroot and namespaces" >&2; exit 2; }
 
 if [ "${1:-}" = --all ]; then
-    # The releases at once, then the two arm64 checks at once: each is in chroots and
-    # namespaces of its own, and much of each is waiting on the mirror or the emulator. Each
-    # one's output is kept, and shown when all have ended.
+    # The releases and the arm64 package at once: each is in chroots and namespaces of its own,
+    # and much of each is waiting on the mirror. Then the arm64 suite, alone, since it adds
+    # arm64 to this machine's apt, whose lists the chroots' making reads. Each one's output is
+    # kept, and shown when all have ended.
     . scripts/packages.sh
     ensure_packages mmdebstrap git iproute2 slirp4netns
     logs=$(mktemp -d)
@@ -42,10 +43,10 @@ if [ "${1:-}" = --all ]; then
             wait "${pids[$i]}" || { failed=1; echo "release check ${names[$i]}: failed" >> "$logs/${names[$i]}"; }
         done
     }
-    wave bookworm="$0 --qt6 bookworm" trixie="$0 --qt6 trixie" testing="$0 --qt6 testing"
-    wave arm64-suite="TICKORA_ARCH=arm64 scripts/dev.sh test" \
+    wave bookworm="$0 --qt6 bookworm" trixie="$0 --qt6 trixie" testing="$0 --qt6 testing" \
         arm64-package="TICKORA_ARCH=arm64 scripts/package-check.sh bookworm"
-    for job in bookworm trixie testing arm64-suite arm64-package; do
+    wave arm64-suite="TICKORA_ARCH=arm64 scripts/dev.sh test"
+    for job in bookworm trixie testing arm64-package arm64-suite; do
         echo "==== $job"
         cat "$logs/$job"
     done
