@@ -10,8 +10,8 @@
 #   scripts/release-check.sh [--qt6] testing
 #   scripts/release-check.sh --all              before a release, and after any change to the
 #                                               build, the package or the scripts: every release
-#                                               above with Qt 5 and Qt 6, then the arm64 suite
-#                                               under emulation and the arm64 package
+#                                               above with Qt 5 and Qt 6 and the arm64 package,
+#                                               then the arm64 suite under emulation
 # The chroot's commands run in a network namespace of its own, given outbound access through
 # slirp4netns, so that its X servers and test servers never meet this machine's.
 # TICKORA_CHROOT=DIR keeps the newcomer's chroot in DIR, and uses it again when it is there.
